@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The whole test suite: native tests (plain and with sanitizers), the
+# Windows programs under Wine, and the browser check.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+echo "== native build and tests"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native -j2
+
+echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset sanitize -j2
+
+echo "== 32-bit Windows build"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+bash tests/pe_check.sh
+
+echo "== Windows programs under Wine"
+bash tests/wine/run_all.sh

@@ -1,0 +1,14 @@
+// Stand-in for the Win32 API on machines without Windows. Each area has a
+// header of its own; product code includes platform/win32.h, never these.
+#pragma once
+
+#include "standin/base.h"
+#include "standin/kernel.h"
+#include "standin/user.h"
+#include "standin/shell.h"
+#include "standin/spooler.h"
+#include "standin/gdi.h"
+#include "standin/registry.h"
+#include "standin/files.h"
+#include "standin/setupapi.h"
+#include "standin/service.h"
