@@ -26,8 +26,10 @@ if(WIN32 AND NOT MSVC)
   target_include_directories(httplib SYSTEM INTERFACE ${httplib_dir})
   target_link_libraries(httplib INTERFACE ws2_32)
 
+  # Code includes <cjson/cJSON.h>, as Debian's binary package installs it.
+  configure_file(${cjson_dir}/cJSON.h ${ORVI_DEPS_DIR}/include/cjson/cJSON.h COPYONLY)
   add_library(cjson STATIC ${cjson_dir}/cJSON.c)
-  target_include_directories(cjson SYSTEM PUBLIC ${cjson_dir})
+  target_include_directories(cjson SYSTEM PUBLIC ${ORVI_DEPS_DIR}/include)
   set_target_properties(cjson PROPERTIES COMPILE_OPTIONS "-w")
 elseif(NOT WIN32)
   find_package(PkgConfig REQUIRED)

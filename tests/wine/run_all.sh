@@ -2,6 +2,9 @@
 # Runs every Wine check (tests/wine/test_*.sh) against the win32 build.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+# One Wine run at a time on this machine: the programs use the fixed port 6780.
+exec 9>/tmp/orvi-wine.lock
+flock 9
 passed=0; failed=0; status=0
 for t in "$here"/test_*.sh; do
   [ -e "$t" ] || continue

@@ -1,0 +1,2 @@
+// The service host of ORVIDetectService.
+#pragma once

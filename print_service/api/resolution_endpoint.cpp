@@ -1,0 +1,10 @@
+#include "print_service/api/endpoints.h"
+#include "print_service/api/response_envelope.h"
+
+namespace orvi {
+
+void HandleGetPrinterResolution(const httplib::Request&, httplib::Response& res) {
+  AddCorsHeaders(res);
+}
+
+}  // namespace orvi
