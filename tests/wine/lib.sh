@@ -61,3 +61,16 @@ finish() {
   echo "wine: $((checks - failures)) passed, $failures failed"
   [ "$failures" -eq 0 ]
 }
+
+# Starts CUPS (once) with a cups-pdf queue named $1 (default ORVI) whose
+# PDFs land in /root/PDF (the cups-pdf default for root's jobs).
+cups_ready() {
+  local queue=${1:-ORVI}
+  if ! pgrep -x cupsd >/dev/null; then
+    /usr/sbin/cupsd
+    for _ in $(seq 50); do lpstat -r >/dev/null 2>&1 && break; sleep 0.2; done
+  fi
+  if ! lpstat -p "$queue" >/dev/null 2>&1; then
+    lpadmin -p "$queue" -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
+  fi
+}
