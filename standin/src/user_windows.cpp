@@ -269,6 +269,27 @@ void WINAPI PostQuitMessage(int nExitCode) {
   s.posted.notify_all();
 }
 
+namespace {
+// Takes the first matching message of the calling thread's queue; the quit
+// message comes once nothing else matching is posted.
+bool TakeMessage(State& s, LPMSG lpMsg, HWND hWnd, UINT low, UINT high, bool remove) {
+  Queue& q = s.queues[std::this_thread::get_id()];
+  for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+    if (Matches(*it, hWnd, low, high)) {
+      *lpMsg = *it;
+      if (remove) q.posted.erase(it);
+      return true;
+    }
+  }
+  if (q.quit) {
+    if (remove) q.quit = false;
+    *lpMsg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, 0, {0, 0}};
+    return true;
+  }
+  return false;
+}
+}  // namespace
+
 BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
   STANDIN_ENTER("GetMessageW", -1);
   State& s = state();
@@ -277,23 +298,21 @@ BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     SetLastError(lpMsg == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
     return -1;
   }
-  const std::thread::id self = std::this_thread::get_id();
-  for (;;) {
-    Queue& q = s.queues[self];
-    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
-      if (Matches(*it, hWnd, wMsgFilterMin, wMsgFilterMax)) {
-        *lpMsg = *it;
-        q.posted.erase(it);
-        return lpMsg->message == WM_QUIT ? FALSE : TRUE;
-      }
-    }
-    if (q.quit) {  // the quit message comes once nothing else is posted
-      q.quit = false;
-      *lpMsg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, 0, {0, 0}};
-      return FALSE;
-    }
-    s.posted.wait(lock);
+  while (!TakeMessage(s, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) s.posted.wait(lock);
+  return lpMsg->message == WM_QUIT ? FALSE : TRUE;
+}
+
+BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                         UINT wRemoveMsg) {
+  STANDIN_ENTER("PeekMessageW", FALSE);
+  if (lpMsg == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
   }
+  State& s = state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return TakeMessage(s, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)
+             ? TRUE : FALSE;
 }
 
 BOOL WINAPI TranslateMessage(const MSG*) {
