@@ -21,6 +21,10 @@ wine_prefix_ready() {
   fi
 }
 
+# False where Wine's 32-bit loader cannot run (a kernel without 32-bit ELF
+# support): no 32-bit Windows program starts there.
+wine_runs_32bit() { wine --version >/dev/null 2>&1; }
+
 wine_stop_all() { wineserver -k >/dev/null 2>&1 || true; }
 
 check() {  # check "what" command...
