@@ -11,6 +11,13 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native -j2
 
+echo "== demo page in headless chromium, from another origin"
+flock /tmp/orvi-6780.lock node tests/browser/browser_test.mjs
+
+echo "== the API guide's exchanges against the service"
+flock /tmp/orvi-6780.lock /usr/bin/python3 tests/docs/check_api_guide.py \
+  build/native/print_service/ORVIPrintService docs/API.md
+
 echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
