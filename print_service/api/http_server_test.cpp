@@ -155,13 +155,16 @@ TEST_F(HttpServerTest, HeadOfRootIsRoutedAsGet) {
             "Content-Length: 0\r\nLocation: /hi\r\n\r\n");
 }
 
-TEST_F(HttpServerTest, PostRoutesReachTheirEndpoints) {
+TEST_F(HttpServerTest, PostRoutesAnswerWithJsonEnvelopes) {
   for (const char* path : {"/ovapi/GetPrinters", "/ovapi/GetPrinterResolution", "/ovapi/PrintImage"}) {
     auto r = test_support::ParseRaw(
         Exchange(Request("POST", std::string(path) + "?printName=none", "Content-Type: text/plain\r\n",
                          "data:image/png;base64,AAAA")));
     EXPECT_EQ(r.statusLine, "HTTP/1.1 200 OK") << path;
-    EXPECT_NE(r.headers.find(kCors), std::string::npos) << path << "\n" << r.headers;
+    EXPECT_EQ(r.headers, kCors + "Connection: close\r\nContent-Length: " +
+                             std::to_string(r.body.size()) + "\r\nContent-Type: application/json\r\n")
+        << path;
+    EXPECT_EQ(r.body.rfind("{\n\t\"statusCode\":\t\"1000", 0), 0u) << path << "\n" << r.body;
   }
 }
 
