@@ -5,8 +5,13 @@
 
 namespace orvi {
 
-// The size of NOTIFYICONDATAW as Windows Vista and later define it.
+// The size of NOTIFYICONDATAW as Windows Vista and later define it for
+// 32-bit programs; the 64-bit test build uses that platform's own layout.
+#ifdef _WIN64
+constexpr DWORD kNotifyIconDataSize = sizeof(NOTIFYICONDATAW);
+#else
 constexpr DWORD kNotifyIconDataSize = 956;
+#endif
 constexpr UINT kTrayIconId = 1000;
 constexpr UINT kTrayCallbackMessage = WM_USER;
 constexpr const wchar_t* kTrayWindowClass = L"TrayWndClass";
