@@ -12,7 +12,7 @@ cmake --build --preset native
 ctest --preset native -j2
 
 echo "== demo page in headless chromium, from another origin"
-flock /tmp/orvi-wine.lock node tests/browser/browser_test.mjs
+flock /tmp/orvi-6780.lock node tests/browser/browser_test.mjs
 
 echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
