@@ -14,6 +14,10 @@ LOG=$(mktemp)
 [ -f "$EXE" ] || { echo "FAIL - $EXE is missing (build the win32 preset)"; exit 1; }
 
 wine_prefix_ready
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "FAIL - Wine could not create its prefix (can this machine run 32-bit programs?)"
+  exit 1
+fi
 cups_ready "$QUEUE"
 wine reg delete 'HKLM\Software\ORVI' /f /reg:32 >/dev/null 2>&1
 wine reg delete 'HKLM\Software\ORVI' /f /reg:64 >/dev/null 2>&1
