@@ -20,14 +20,13 @@ const DataDirectoryTraces kWriterTraces = {
 
 namespace {
 
-bool OpenDataDirectoryKey(HKEY* hKey, const orvi::DataDirectoryTraces& traces) {
+// After HKLM refused to open: create it there, else open it under HKCU.
+bool OpenFallbackKey(LONG openError, HKEY* hKey, const orvi::DataDirectoryTraces& traces) {
   const REGSAM access = static_cast<REGSAM>(orvi::kDataDirectoryAccess);
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, orvi::kDataDirectoryKey, 0, access, hKey);
-  if (rc == ERROR_SUCCESS) return true;
-  traces.output(traces.openFailed, static_cast<int>(rc));
+  traces.output(traces.openFailed, static_cast<int>(openError));
 
-  rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, orvi::kDataDirectoryKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                       nullptr, hKey, nullptr);
+  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, orvi::kDataDirectoryKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            access, nullptr, hKey, nullptr);
   if (rc == ERROR_SUCCESS) {
     if (traces.createSucceeded) traces.output(traces.createSucceeded, static_cast<void*>(*hKey));
     return true;
@@ -49,6 +48,18 @@ bool ReadDataDirectory(HKEY hKey, char (&szFileName)[orvi::kPathBufferSize]) {
   return rc == ERROR_SUCCESS && std::memchr(szFileName, '\0', sizeof szFileName) != nullptr;
 }
 
+// A standard user may read HKLM\Software\ORVI but not open it for the
+// writing the lookup asks for. A value the service stored there is still
+// the one to use; only without it do the fallbacks run.
+bool ReadMachineValueReadOnly(char (&szFileName)[orvi::kPathBufferSize]) {
+  HKEY hKey = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, orvi::kDataDirectoryKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
+  bool found = ReadDataDirectory(hKey, szFileName);
+  RegCloseKey(hKey);
+  if (!found) std::memset(szFileName, 0, sizeof szFileName);
+  return found;
+}
+
 void WriteDefault(HKEY hKey, char (&szFileName)[orvi::kPathBufferSize]) {
   std::memset(szFileName, 0, sizeof szFileName);
   std::memcpy(szFileName, orvi::kDefaultDataDirectory, sizeof orvi::kDefaultDataDirectory);
@@ -62,7 +73,10 @@ void WriteDefault(HKEY hKey, char (&szFileName)[orvi::kPathBufferSize]) {
 bool LocateDataDirectory(char (&szFileName)[orvi::kPathBufferSize], const orvi::DataDirectoryTraces& traces) {
   std::memset(szFileName, 0, sizeof szFileName);
   HKEY hKey = nullptr;
-  if (!OpenDataDirectoryKey(&hKey, traces)) return false;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, orvi::kDataDirectoryKey, 0,
+                          static_cast<REGSAM>(orvi::kDataDirectoryAccess), &hKey);
+  if (rc == ERROR_ACCESS_DENIED && ReadMachineValueReadOnly(szFileName)) return true;
+  if (rc != ERROR_SUCCESS && !OpenFallbackKey(rc, &hKey, traces)) return false;
   if (!ReadDataDirectory(hKey, szFileName)) WriteDefault(hKey, szFileName);
   RegCloseKey(hKey);
   return true;

@@ -96,13 +96,20 @@ TEST_F(DataDirectoryTest, FallbacksAndDefault) {
          standin::SetRegistryString(kHkcu, "Data Directory", "C:\\User");
        },
        true, "C:\\User", {"open 5", "create 5"}, std::nullopt, "C:\\User", false},
-      {"HKLM read-only with value, HKCU value",
+      {"HKLM read-only with value: the service's value is read",
        [] {
          standin::SetRegistryString(kHklm, "Data Directory", "C:\\Machine");
          standin::DenyRegistryKey("HKLM", standin::RegistryDenial::WriteAccess);
          standin::SetRegistryString(kHkcu, "Data Directory", "C:\\User");
        },
-       true, "C:\\User", {"open 5", "create 5"}, "C:\\Machine", "C:\\User", false},
+       true, "C:\\Machine", {}, "C:\\Machine", "C:\\User", false},
+      {"HKLM read-only without value, HKCU value",
+       [] {
+         standin::CreateRegistryKey(kHklm);
+         standin::DenyRegistryKey("HKLM", standin::RegistryDenial::WriteAccess);
+         standin::SetRegistryString(kHkcu, "Data Directory", "C:\\User");
+       },
+       true, "C:\\User", {"open 5", "create 5"}, std::nullopt, "C:\\User", false},
       {"HKLM denied, HKCU key without value",
        [] {
          standin::DenyRegistryKey("HKLM");

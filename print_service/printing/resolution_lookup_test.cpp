@@ -215,6 +215,9 @@ TEST_F(ResolutionLookupTest, RegistryFallbackLines) {
        "GetPrinterResolution: RegCreateKeyEx also failed, error=5\n"
        "GetPrinterResolution: Found custom resolution: 306\n",
        "306,306,812,1218,306"},
+      {"HKLM readable only: a standard user still finds the service's value",
+       [] { standin::DenyRegistryKey("HKLM", standin::RegistryDenial::WriteAccess); },
+       "GetPrinterResolution: Found custom resolution: 306\n", "306,306,812,1218,306"},
       {"value missing: the default is written and read",
        [] { standin::DeleteRegistryValue(kHklm, "Data Directory"); },
        "GetPrinterResolution: Found custom resolution: 306\n", "306,306,812,1218,306"},
