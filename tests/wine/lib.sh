@@ -31,9 +31,11 @@ wine_runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 if wine_runs_32bit; then
   WIN_BUILD=${WIN_BUILD:-$ROOT/build/win32}
   WINE_LOADER_PATH=/usr/lib/wine/wine
+  REG_VIEW=/reg:32  # what a 32-bit program sees under HKLM\Software
 else
   WIN_BUILD=${WIN_BUILD:-$ROOT/build/win64}
   WINE_LOADER_PATH=/usr/lib/wine/wine64
+  REG_VIEW=/reg:64
   export WINELOADER=$WINE_LOADER_PATH
   echo "note: this kernel cannot execute 32-bit programs; running the 64-bit build under Wine"
 fi

@@ -7,15 +7,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 trap wine_stop_all EXIT
 
 QUEUE=ORVIRes
-EXE=$WIN32_BUILD/print_service/ORVIPrintService.exe
+EXE=$WIN_BUILD/print_service/ORVIPrintService.exe
 DATA_DIR=$WINEPREFIX/drive_c/ProgramData/ORVI
 LOG=$(mktemp)
 
-[ -f "$EXE" ] || { echo "FAIL - $EXE is missing (build the win32 preset)"; exit 1; }
+[ -f "$EXE" ] || { echo "FAIL - $EXE is missing (build the win32 or win64 preset)"; exit 1; }
 
 wine_prefix_ready
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "FAIL - Wine could not create its prefix (can this machine run 32-bit programs?)"
+  echo "FAIL - Wine could not create its prefix"
   exit 1
 fi
 cups_ready "$QUEUE"
@@ -41,9 +41,9 @@ width=$(field physicalWidth "$first")
 height=$(field physicalHeight "$first")
 check "the device reports a page size" test "${width:-0}" -gt 0 -a "${height:-0}" -gt 0
 
-reg_value=$(wine reg query 'HKLM\Software\ORVI' /v "Data Directory" /reg:32 2>/dev/null | tr -d '\r' |
+reg_value=$(wine reg query 'HKLM\Software\ORVI' /v "Data Directory" "$REG_VIEW" 2>/dev/null | tr -d '\r' |
   sed -n 's/.*REG_SZ[[:space:]]*//p')
-check_eq "the default data directory is written in the 32-bit view" 'C:\ProgramData\ORVI' "$reg_value"
+check_eq "the default data directory is written in the programs' registry view" 'C:\ProgramData\ORVI' "$reg_value"
 check "the default data directory is created" test -d "$DATA_DIR"
 
 printf '[Print Settings]\r\nResolution=306\r\nPrinttype=1\r\n' >"$DATA_DIR/$QUEUE.ini"
