@@ -12,6 +12,12 @@ if(ORVI_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(ORVI_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Product code prints Chinese log texts as code page 936 bytes; tests build
 # their expected bytes independently, so only product targets get this.
 function(orvi_product_target target)

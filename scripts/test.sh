@@ -12,7 +12,11 @@ cmake --build --preset native
 ctest --preset native -j2
 
 echo "== demo page in headless chromium, from another origin"
-flock /tmp/orvi-wine.lock node tests/browser/browser_test.mjs
+flock /tmp/orvi-6780.lock node tests/browser/browser_test.mjs
+
+echo "== the API guide's exchanges against the service"
+flock /tmp/orvi-6780.lock /usr/bin/python3 tests/docs/check_api_guide.py \
+  build/native/print_service/ORVIPrintService docs/API.md
 
 echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "standin/control.h"
 #include "standin/control_demo.h"
 #include "standin/control_spooler.h"
 #include "standin/control_text.h"
@@ -58,6 +59,7 @@ void WriteJobsAtExit() {
 
 bool SetUpFromEnvironment() {
   if (const char* spec = std::getenv("STANDIN_QUEUES")) InstallQueuesFromSpec(spec);
+  if (const char* spec = std::getenv("STANDIN_FAIL")) FailCallsFromSpec(spec);
   if (std::getenv("STANDIN_JOB_DIR")) std::atexit(&WriteJobsAtExit);
   return true;
 }
@@ -71,6 +73,22 @@ bool InstallQueuesFromSpec(const std::string& spec) {
   bool ok = true;
   while (std::getline(in, entry, ';'))
     if (!entry.empty()) ok = InstallOne(entry) && ok;
+  return ok;
+}
+
+bool FailCallsFromSpec(const std::string& spec) {
+  std::stringstream in(spec);
+  std::string entry;
+  bool ok = true;
+  while (std::getline(in, entry, ';')) {
+    if (entry.empty()) continue;
+    size_t eq = entry.find('=');
+    if (eq == std::string::npos || eq == 0) {
+      ok = false;
+      continue;
+    }
+    FailCall(entry.substr(0, eq), static_cast<DWORD>(std::strtoul(entry.c_str() + eq + 1, nullptr, 10)));
+  }
   return ok;
 }
 

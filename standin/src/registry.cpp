@@ -117,7 +117,7 @@ void CreateWithParents(Registry& r, const std::string& path) {
 }
 
 bool AsksToWrite(REGSAM access) {
-  const REGSAM write = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC |
+  const REGSAM write = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | 0x00010000 /* DELETE */ | WRITE_DAC |
                        WRITE_OWNER | 0x10000000 /* GENERIC_ALL */ | 0x40000000 /* GENERIC_WRITE */;
   return (access & write) != 0;
 }

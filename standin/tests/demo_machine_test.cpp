@@ -7,6 +7,7 @@
 #include "standin/control.h"
 #include "standin/control_demo.h"
 #include "standin/control_spooler.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -30,6 +31,15 @@ TEST(DemoMachine, RejectsEntriesWithoutAUsableDpi) {
     EXPECT_FALSE(standin::InstallQueuesFromSpec(bad)) << bad;
   }
   EXPECT_TRUE(standin::Queues().empty());
+}
+
+TEST(DemoMachine, FailsTheNamedCallsWithTheirErrors) {
+  standin::Reset();
+  EXPECT_TRUE(standin::FailCallsFromSpec("GlobalAlloc=8;"));
+  EXPECT_EQ(GlobalAlloc(GHND, 4), nullptr);
+  EXPECT_EQ(GetLastError(), 8u);
+  EXPECT_FALSE(standin::FailCallsFromSpec("=5;GlobalLock"));
+  standin::Reset();
 }
 
 TEST(DemoMachine, WritesNothingWithoutJobs) {

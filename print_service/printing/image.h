@@ -1,0 +1,51 @@
+// A decoded image held as a DIB section and drawn one to one, in the way
+// ATL's CImage does it: StretchBlt SRCCOPY, or AlphaBlend with per-pixel
+// alpha for an image that has an alpha channel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace orvi {
+
+// What a decoder hands over: top-down rows of B, G, R, A bytes; with
+// `alpha` the colours are premultiplied, without it A is ignored.
+struct DecodedImage {
+  int width = 0;
+  int height = 0;
+  bool alpha = false;
+  std::vector<uint8_t> bgra;
+};
+
+// Decodes an image file (PNG, JPEG, BMP, GIF; the content decides, not the
+// name). False when the file is missing, empty or not an image. One
+// implementation per platform.
+bool DecodeImageFile(const WCHAR* path, DecodedImage& out);
+
+class CImage {
+ public:
+  CImage() = default;
+  ~CImage() { Destroy(); }
+  CImage(const CImage&) = delete;
+  CImage& operator=(const CImage&) = delete;
+
+  // Replaces what the image held; false when nothing could be loaded.
+  bool Load(const WCHAR* path);
+  bool IsNull() const { return bitmap_ == nullptr; }
+  int GetWidth() const { return width_; }
+  int GetHeight() const { return height_; }
+  bool HasAlphaChannel() const { return alpha_; }
+  // Draws the whole image into `rect` of `dc`.
+  bool Draw(HDC dc, const RECT& rect) const;
+  void Destroy();
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  bool alpha_ = false;
+};
+
+}  // namespace orvi
