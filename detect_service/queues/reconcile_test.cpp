@@ -15,6 +15,7 @@
 #include "detect_service/queues/service_settings.h"
 #include "platform/win32.h"
 #include "settings_store/trace.h"
+#include "support/test_support.h"
 #include "standin/control.h"
 #include "standin/control_files.h"
 #include "standin/control_registry.h"
@@ -312,6 +313,38 @@ TEST_F(ReconcileEdgeTest, WithoutTheInstallationKeyNoQueueIsTouched) {
   EXPECT_TRUE(standin::FindQueue(L"Mine").has_value());
   EXPECT_EQ(standin::CallCount("SetPrinterA"), 0);
   EXPECT_EQ(standin::OpenHandleCount(), 0u) << standin::DescribeOpenHandles();
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string>* capturedTraces = nullptr;
+
+TEST_F(ReconcileEdgeTest, TracesOfARunWithoutPrinters) {
+  std::vector<std::string> texts;
+  capturedTraces = &texts;
+  orvi::SetTraceSink([](const std::string& t) {
+    if (t.rfind("SavePrinterData", 0) != 0) capturedTraces->push_back(t);  // the store's own traces
+  });
+  Row row{"", {}, {{L"ORVI", 1}}, {}, {}};
+  Install(row);
+  standin::DetachUsbPrintInterface(0);  // no USB printer interface at all
+  GetPrinterNum();
+  orvi::SetTraceSink(nullptr);
+  std::vector<std::string> expected = {"*** PrinterName=ORVI, DriverName=ORVI Label Driver, PrinterPort=USB001\r\n",
+                                       test_support::Cp936("枚举设备开始！\r\n")};
+  for (int i = 0; i < 10; ++i) expected.push_back("szDevicePath[i]= i=" + std::to_string(i) + "\r\n");
+  for (const char* t : {"szDevicePath[1]: \r\n", "枚举设备开始！\r\n", "获取有效的打印机数量 0\r\n",
+                        "**** GetPrinterNum() = 0\r\n", "enablePrinterNum有效的打印机数量=0\r\n",
+                        "idx=1,dwprinternum=0 \r\n", "修改打印机的名称 idx=1\r\n", "PrintName=ORVI\r\n",
+                        "如果是一台台打印机，修改为Printer,data[11]=0\r\n", "data[11] == 0x01时处理data[11]=0\r\n",
+                        "枚举打印机 pcReturned=2\r\n", "对打印机更新状态idx=1", "Printer[i]->pPrinterName的值ORVI \r\n",
+                        "testifornotintoOpenPrinter", "获得打印数据位置1 0\r\n",
+                        "进入if ((int)dwPosition > enablePrinterNum) 的if语句\r\n", "设置打印机ORVI Status=0 脱机\r\n",
+                        "设置打印机111 Status= ？？？1024   @@@ ORVI\r\n", "打印机状态的值等于1\r\n"})
+    expected.push_back(test_support::Cp936(t));
+  EXPECT_EQ(texts, expected);
 }
 
 }  // namespace
