@@ -46,18 +46,66 @@ void ListAttachedPrinters(AttachedPrinters& printers) {
   WriteTrace("enablePrinterNum有效的打印机数量=%d\r\n", printers.enablePrinterNum);
 }
 
-void RenameQueue(HANDLE printer, const std::string& target) {
+// A rename the spooler refused because another queue held the name.
+struct RefusedRename {
+  std::string current;
+  std::string target;
+};
+
+// False with the spooler's error when the rename is refused; a queue whose
+// information does not fit the buffer keeps its name (error 0).
+bool RenameQueue(HANDLE printer, const std::string& target, DWORD* error) {
+  *error = 0;
   std::vector<BYTE> buffer(kInfoBufferSize);
   DWORD needed = 0;
-  if (!GetPrinterA(printer, 2, buffer.data(), kInfoBufferSize, &needed)) return;
+  if (!GetPrinterA(printer, 2, buffer.data(), kInfoBufferSize, &needed)) return false;
   auto* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer.data());
   info->pPrinterName = const_cast<LPSTR>(target.c_str());
   info->pShareName = const_cast<LPSTR>(target.c_str());
-  if (!SetPrinterA(printer, 2, buffer.data(), 0))
-    WriteTrace("SetPrinter Level=2 Error=%d\r\n", static_cast<int>(GetLastError()));
+  if (SetPrinterA(printer, 2, buffer.data(), 0)) return true;
+  *error = GetLastError();
+  WriteTrace("SetPrinter Level=2 Error=%d\r\n", static_cast<int>(*error));
+  return false;
 }
 
-void NameQueue(const QueueEntry& entry, int k, int queueCount, const AttachedPrinters& printers) {
+bool RenameByName(const std::string& current, const std::string& target) {
+  HANDLE printer = OpenQueueForChange(current.c_str());
+  if (printer == nullptr) return false;
+  DWORD error = 0;
+  bool renamed = RenameQueue(printer, target, &error);
+  ClosePrinter(printer);
+  return renamed;
+}
+
+// Queues of the list may hold each other's target names (two queues whose
+// Positions were swapped): renames are retried once the holder has moved,
+// and a cycle is broken by stepping one queue aside under a free name.
+// Names held by other queues stay refused until a later run.
+void CompleteRefusedRenames(std::vector<RefusedRename> pending) {
+  for (size_t round = 0; !pending.empty() && round < 2 * kMaxQueues; ++round) {
+    bool progress = false;
+    for (auto it = pending.begin(); it != pending.end();) {
+      if (RenameByName(it->current, it->target)) {
+        it = pending.erase(it);
+        progress = true;
+      } else {
+        ++it;
+      }
+    }
+    if (progress || pending.empty()) continue;
+    RefusedRename* blocked = nullptr;
+    for (RefusedRename& r : pending)
+      for (const RefusedRename& holder : pending)
+        if (&holder != &r && holder.current == r.target) blocked = &r;
+    if (blocked == nullptr) return;
+    std::string aside = blocked->current + " ~";
+    if (!RenameByName(blocked->current, aside)) return;
+    blocked->current = aside;
+  }
+}
+
+void NameQueue(const QueueEntry& entry, int k, int queueCount, const AttachedPrinters& printers,
+               std::vector<RefusedRename>& refused) {
   const char* current = entry.info->pPrinterName;
   WriteTrace("PrintName=%s\r\n", current);
   unsigned char data[kPrinterConfigSize];
@@ -72,7 +120,10 @@ void NameQueue(const QueueEntry& entry, int k, int queueCount, const AttachedPri
   if (naming.setResolution) SetResolution(current, 306, printer);
   if (!naming.name.empty()) {
     SavePrinterData(naming.name.c_str(), data);
-    if (naming.name != current) RenameQueue(printer, naming.name);
+    DWORD error = 0;
+    if (naming.name != current && !RenameQueue(printer, naming.name, &error) &&
+        error == ERROR_PRINTER_ALREADY_EXISTS)
+      refused.push_back({current, naming.name});
   }
   ClosePrinter(printer);
 }
@@ -156,7 +207,9 @@ void GetPrinterNum() {
   }
 
   WriteTrace("修改打印机的名称 idx=%d\r\n", j);
-  for (int k = 0; k < j; ++k) NameQueue(inventory.queues[k], k, j, printers);
+  std::vector<RefusedRename> refused;
+  for (int k = 0; k < j; ++k) NameQueue(inventory.queues[k], k, j, printers, refused);
+  CompleteRefusedRenames(refused);
 
   if (!inventory.Scan(szDriverName)) return;
   WriteTrace("枚举打印机 pcReturned=%d\r\n", static_cast<int>(inventory.returned));

@@ -122,7 +122,8 @@ Info2 Describe(const Queue& q) {
           standin::WideToAnsi(q.portName), standin::WideToAnsi(q.driverName), ToAnsi(q.devmode), &q};
 }
 
-const char* const kFixedStrings[] = {"", "WinPrint", "RAW"};
+// pComment, pLocation, pSepFile, pPrintProcessor, pDatatype, pParameters.
+const char* const kFixedStrings[] = {"", "", "", "WinPrint", "RAW", ""};
 
 size_t StringsSize(const Info2& i) {
   size_t n = (i.server.empty() ? 0 : i.server.size() + 1) + i.name.size() + 1 + i.share.size() + 1 +
@@ -187,12 +188,13 @@ BOOL Fail(DWORD error) {
   return FALSE;
 }
 
-BOOL ApplyInfo2(Model& m, Queue& q, const PRINTER_INFO_2A& info) {
+// `q` is a copy of the model's queue `self`, applied only when all is well.
+BOOL ApplyInfo2(Model& m, Queue& q, const Queue* self, const PRINTER_INFO_2A& info) {
   std::wstring name = q.name;
   if (info.pPrinterName != nullptr) {
     name = standin::AnsiToWide(info.pPrinterName);
     if (name.empty()) return Fail(ERROR_INVALID_PRINTER_NAME);
-    if (NameTaken(m, name, &q)) return Fail(ERROR_PRINTER_ALREADY_EXISTS);
+    if (NameTaken(m, name, self)) return Fail(ERROR_PRINTER_ALREADY_EXISTS);
   }
   if (info.pDriverName != nullptr) {
     std::wstring driver = standin::AnsiToWide(info.pDriverName);
@@ -282,7 +284,7 @@ BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Com
     PRINTER_INFO_2A info;
     std::memcpy(&info, pPrinter, sizeof(info));
     Queue copy = *q;
-    if (!ApplyInfo2(m, copy, info)) return FALSE;
+    if (!ApplyInfo2(m, copy, q, info)) return FALSE;
     *q = copy;
     return TRUE;
   });

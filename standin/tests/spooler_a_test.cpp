@@ -112,6 +112,9 @@ TEST_F(SpoolerATest, RenameRefusesATakenNameAndKeepsHandlesOnTheQueue) {
   info->pPrinterName = taken;
   EXPECT_FALSE(SetPrinterA(h, 2, buffer.data(), 0));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINTER_ALREADY_EXISTS));
+  char same[] = "A";
+  info->pPrinterName = same;
+  EXPECT_TRUE(SetPrinterA(h, 2, buffer.data(), 0));  // its own name is not taken
   char fresh[] = "C";
   info->pPrinterName = fresh;
   info->pShareName = fresh;
