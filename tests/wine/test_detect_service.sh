@@ -9,38 +9,45 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 SERVICE="USB Printer Service ORVI"
 QUEUE=ORVI
-EXE=$WIN32_BUILD/detect_service/ORVIDetectService.exe
+EXE=$WIN_BUILD/detect_service/ORVIDetectService.exe
 INSTALL_DIR=$WINEPREFIX/drive_c/orvi
 DATA_DIR=$WINEPREFIX/drive_c/ProgramData/ORVI
 PRINTER_KEY="HKLM\\System\\CurrentControlSet\\Control\\Print\\Printers\\$QUEUE"
 keeper=""
+keep_dir=$(mktemp -d)
 
 cleanup() {
+  exec 7>&- 2>/dev/null  # end of input ends the keeper
   [ -n "$keeper" ] && kill "$keeper" 2>/dev/null
   wine_stop_all
+  rm -rf "$keep_dir"
 }
 trap cleanup EXIT
 
-[ -f "$EXE" ] || { echo "FAIL - $EXE is missing (build the win32 preset)"; exit 1; }
+[ -f "$EXE" ] || { echo "FAIL - $EXE is missing (build the win32 or win64 preset)"; exit 1; }
 
 wine_prefix_ready
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "FAIL - Wine could not create its prefix (can this machine run 32-bit programs?)"
+  echo "FAIL - Wine could not create its prefix"
   exit 1
 fi
 cups_ready "$QUEUE"
 mkdir -p "$INSTALL_DIR"
 cp "$EXE" "$INSTALL_DIR/"
 rm -rf "$DATA_DIR"
-wine reg delete 'HKLM\Software\ORVI' /f /reg:32 >/dev/null 2>&1
+wine reg delete 'HKLM\Software\ORVI' /f "$REG_VIEW" >/dev/null 2>&1
 
 # One Wine process stays alive for the whole script: the service lives as
 # long as the prefix's wineserver.
-(sleep 900 | wine cmd >/dev/null 2>&1) &
+# It reads a pipe that this script holds open; it must not inherit the
+# script's output or its locks, or the runner would wait for it.
+mkfifo "$keep_dir/input"
+wine cmd <"$keep_dir/input" >/dev/null 2>&1 7>&- 8>&- 9>&- &
 keeper=$!
+exec 7>"$keep_dir/input"
 
-reg_value() {  # reg_value KEY NAME [VIEW]: the data of one value
-  wine reg query "$1" /v "$2" ${3:+/reg:$3} 2>/dev/null | tr -d '\r' |
+reg_value() {  # reg_value KEY NAME [VIEW]: the data of one value (VIEW e.g. /reg:32)
+  wine reg query "$1" /v "$2" ${3:+$3} 2>/dev/null | tr -d '\r' |
     sed -n "s/^[[:space:]]*$2[[:space:]]\{1,\}REG_[A-Z_]*[[:space:]]*//p"
 }
 
@@ -67,9 +74,9 @@ driver=$(reg_value "$PRINTER_KEY" "Printer Driver")
 check "Wine lists the CUPS queue with a driver" test -n "$driver"
 
 key="HKLM\\SOFTWARE\\$SERVICE"
-wine reg add "$key" /v PrinterName /t REG_SZ /d "$QUEUE" /f /reg:32 >/dev/null
-wine reg add "$key" /v DriverName /t REG_SZ /d "$driver" /f /reg:32 >/dev/null
-wine reg add "$key" /v PrinterPort /t REG_SZ /d "CUPS:$QUEUE" /f /reg:32 >/dev/null
+wine reg add "$key" /v PrinterName /t REG_SZ /d "$QUEUE" /f "$REG_VIEW" >/dev/null
+wine reg add "$key" /v DriverName /t REG_SZ /d "$driver" /f "$REG_VIEW" >/dev/null
+wine reg add "$key" /v PrinterPort /t REG_SZ /d "CUPS:$QUEUE" /f "$REG_VIEW" >/dev/null
 # Position 1: the queue stands for the first printer, which is not attached.
 wine reg add "$PRINTER_KEY\\PrinterDriverData" /v Position /t REG_DWORD /d 1 /f >/dev/null
 attributes=$(reg_value "$PRINTER_KEY" Attributes)
@@ -86,8 +93,8 @@ check_eq "its settings file is written from an all-zero block" \
   "$(printf '[Print Settings]\nResolution=203\nPrinttype=0\nThickness=0\nSpeed=0')" "$ini"
 check_eq "its configuration file holds 63 zero bytes" \
   "$(head -c 63 /dev/zero | od -An -tx1)" "$(od -An -tx1 "$DATA_DIR/$QUEUE.bin" 2>/dev/null)"
-check_eq "the data directory is the default, in the 32-bit view" 'C:\ProgramData\ORVI' \
-  "$(reg_value 'HKLM\Software\ORVI' 'Data Directory' 32)"
+check_eq "the data directory is the default, in the programs' registry view" 'C:\ProgramData\ORVI' \
+  "$(reg_value 'HKLM\Software\ORVI' 'Data Directory' "$REG_VIEW")"
 attributes=$(reg_value "$PRINTER_KEY" Attributes)
 check "the queue without a printer is marked offline" test $((${attributes:-0} & 0x400)) -ne 0
 
