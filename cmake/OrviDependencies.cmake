@@ -42,3 +42,10 @@ elseif(NOT WIN32)
   find_package(GTest REQUIRED)
   find_package(Threads REQUIRED)
 endif()
+
+# Server limits the program relies on, fixed where the library is compiled
+# into the program (header-only form); the shared library has the same values.
+if(TARGET httplib)
+  target_compile_definitions(httplib INTERFACE CPPHTTPLIB_LISTEN_BACKLOG=5
+                             CPPHTTPLIB_FORM_URL_ENCODED_PAYLOAD_MAX_LENGTH=8192)
+endif()

@@ -35,7 +35,12 @@ packages=(
   # Windows runtime and printing
   wine wine32:i386 wine64 cups printer-driver-cups-pdf libcups2:i386 poppler-utils
   xvfb xdotool
+  # browser check
+  chromium fonts-wqy-zenhei
 )
+# Node.js may come from elsewhere on the machine; Debian's only when absent.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -47,4 +52,10 @@ if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 if [ "$need_update" -eq 1 ]; then $SUDO apt-get update -q; fi
+# The browser check's driver, playwright-core, from npm (no browser download:
+# it drives Debian's chromium).
+here=$(cd "$(dirname "$0")/.." && pwd)
+if [ ! -d "$here/tests/browser/node_modules/playwright-core" ]; then
+  (cd "$here/tests/browser" && npm ci --no-audit --no-fund --silent)
+fi
 echo "setup: all packages present"

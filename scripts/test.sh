@@ -11,6 +11,9 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native -j2
 
+echo "== demo page in headless chromium, from another origin"
+flock /tmp/orvi-6780.lock node tests/browser/browser_test.mjs
+
 echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize

@@ -1,3 +1,6 @@
-#include "platform/win32.h"
+#include "detect_service/service/service_host.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  MyMain();
+  return 0;
+}

@@ -20,3 +20,34 @@ struct RawResponse {
 RawResponse ParseRaw(const std::string& raw);
 
 }  // namespace test_support
+
+namespace test_support {
+
+// One client connection to 127.0.0.1:port that stays open across
+// requests, for keep-alive and concurrency checks.
+class RawConnection {
+ public:
+  explicit RawConnection(int port);
+  ~RawConnection();
+  RawConnection(const RawConnection&) = delete;
+  RawConnection& operator=(const RawConnection&) = delete;
+
+  bool connected() const { return fd_ >= 0; }
+  bool Send(const std::string& bytes);
+  // One whole response (head, and a body of its Content-Length); empty
+  // when the server closed the connection or nothing came in time.
+  std::string ReadResponse(int timeout_ms = 5000);
+  // True when the server closes the connection within the time, without
+  // sending anything more.
+  bool ClosedByServer(int timeout_ms = 5000);
+
+ private:
+  bool Fill(int timeout_ms);  // reads more into buffer_; false on close or time-out
+  int fd_ = -1;
+  std::string buffer_;
+};
+
+// True when a TCP connection to address:port (IPv4 or IPv6 text) is accepted.
+bool CanConnect(const std::string& address, int port);
+
+}  // namespace test_support

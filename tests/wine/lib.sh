@@ -74,3 +74,8 @@ cups_ready() {
     lpadmin -p "$queue" -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
   fi
 }
+
+# The real program's port 6780 is also used by native tests that run the
+# built program; they take the same lock.
+exec 8>/tmp/orvi-6780.lock
+flock 8

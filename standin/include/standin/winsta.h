@@ -1,4 +1,13 @@
-// Stand-in declarations for this area; filled in as the product needs them.
+// Window stations and desktops, declared from the public documentation.
 #pragma once
 
 #include "standin/base.h"
+
+#define MAXIMUM_ALLOWED 0x02000000L
+
+HWINSTA WINAPI OpenWindowStationA(LPCSTR lpszWinSta, BOOL fInherit, DWORD dwDesiredAccess);
+BOOL WINAPI SetProcessWindowStation(HWINSTA hWinSta);
+BOOL WINAPI CloseWindowStation(HWINSTA hWinSta);
+HDESK WINAPI OpenDesktopA(LPCSTR lpszDesktop, DWORD dwFlags, BOOL fInherit, DWORD dwDesiredAccess);
+BOOL WINAPI SetThreadDesktop(HDESK hDesktop);
+BOOL WINAPI CloseDesktop(HDESK hDesktop);

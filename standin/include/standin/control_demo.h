@@ -1,0 +1,19 @@
+// A demonstration machine for the native programs run by hand or by the
+// browser check: queues from the environment, pages written to files.
+//
+// STANDIN_QUEUES   queues to install at start, separated by ";", each
+//                  "name@dpi" with optional "+network" and "+offline",
+//                  e.g. "ORVI@306;Q52 Label Printer@203;Office@600+network".
+// STANDIN_JOB_DIR  at exit, every recorded page is written there as
+//                  job<N>-page<M>.png, with job<N>.txt naming queue and document.
+#pragma once
+
+#include <string>
+
+namespace standin {
+// Installs the queues described by `spec` (the STANDIN_QUEUES form).
+// Returns false when an entry cannot be read.
+bool InstallQueuesFromSpec(const std::string& spec);
+// Writes the recorded jobs into `dir`; returns the number of pages written.
+int WriteJobsTo(const std::string& dir);
+}  // namespace standin
