@@ -12,6 +12,14 @@ PDF_DIR=/root/PDF
 work=$(mktemp -d)
 trap 'wine_stop_all; rm -rf "$work"' EXIT
 
+# A kernel without 32-bit emulation cannot start the 32-bit Wine loader;
+# there the same sources, built for 64-bit Windows, run under wine64.
+WINE=wine
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
+  echo "note - this kernel runs no 32-bit code: using build/win64 under wine64"
+  WIN32_BUILD=$ROOT/build/win64
+  WINE=/usr/lib/wine/wine64
+fi
 exe="$WIN32_BUILD/print_service/ORVIPrintService.exe"
 if [ ! -f "$exe" ]; then
   echo "FAIL - $exe is missing (cmake --build --preset win32)"
@@ -19,16 +27,19 @@ if [ ! -f "$exe" ]; then
 fi
 
 cups_ready "$QUEUE"
-wine_prefix_ready
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$WINE" wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
 wine_stop_all
 
-wine "$exe" >"$work/service.log" 2>&1 &
+"$WINE" "$exe" >"$work/service.log" 2>&1 &
 check "the service listens on $PORT" wait_for_port "$PORT" 60
 
 # --- GetPrinters: the CUPS queue is listed, also as a supported model.
-all=$(curl -s -X POST "http://127.0.0.1:$PORT/ovapi/GetPrinters")
+all=$(curl -s --data '' "http://127.0.0.1:$PORT/ovapi/GetPrinters")
 check "GetPrinters lists the CUPS queue" grep -qP "\"name\":\t\"$QUEUE\"" <<<"$all"
-supported=$(curl -s -X POST "http://127.0.0.1:$PORT/ovapi/GetPrinters?onlySupported=1")
+supported=$(curl -s --data '' "http://127.0.0.1:$PORT/ovapi/GetPrinters?onlySupported=1")
 check "onlySupported keeps the queue named ORVI" grep -qP "\"name\":\t\"$QUEUE\"" <<<"$supported"
 check_eq "GetPrinters starts with the status" $'{\n\t"statusCode":\t"10001",' "$(head -2 <<<"$all")"
 
@@ -101,4 +112,8 @@ fi
 
 check "the service logged the print" grep -q "start print" "$work/service.log"
 wine_stop_all
+if [ "$failures" -gt 0 ]; then
+  echo "  service log:"
+  iconv -f CP936 -t UTF-8 "$work/service.log" | tail -20 | sed 's/^/    /'
+fi
 finish
