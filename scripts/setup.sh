@@ -31,7 +31,9 @@ packages=(
   libgtest-dev libgmock-dev libcpp-httplib-dev libcjson-dev libstb-dev
   curl python3 python3-numpy python3-pil
   # Windows cross build and resources
-  g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 icoutils dpkg-dev
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 icoutils dpkg-dev
+  # 64-bit build for Wine on kernels that run no 32-bit code
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   # Windows runtime and printing
   wine wine32:i386 wine64 cups printer-driver-cups-pdf libcups2:i386 poppler-utils
   xvfb xdotool

@@ -1,6 +1,9 @@
 // A decoded image held as a DIB section and drawn one to one, in the way
 // ATL's CImage does it: StretchBlt SRCCOPY, or AlphaBlend with per-pixel
-// alpha for an image that has an alpha channel.
+// alpha for an image that has an alpha channel. Decoders report alpha for
+// opaque pictures too (GDI+ gives grayscale PNGs as ARGB); such a picture
+// is held without alpha. Where the device cannot blend (many printer
+// drivers cannot), the picture is composed over white paper and copied.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +45,10 @@ class CImage {
   void Destroy();
 
  private:
+  bool DrawOverWhite(HDC dc, const RECT& rect) const;
+
   HBITMAP bitmap_ = nullptr;
+  const uint8_t* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;
   bool alpha_ = false;

@@ -40,18 +40,21 @@ std::vector<uint8_t> Pattern(int width, int height, int channels) {
   return px;
 }
 
-enum class Format { Png, Jpeg, Bmp, PngAlpha };
+enum class Format { Png, Jpeg, Bmp, PngAlpha, PngOpaqueAlpha };
 
 // Writes the picture as the image file and returns the colours a one to one
 // print must show (ARGB over white paper).
 std::vector<uint32_t> WriteImage(Format format, int width, int height) {
   std::filesystem::create_directories(ImageFile().parent_path());
   const std::string path = ImageFile().string();
-  const int channels = format == Format::PngAlpha ? 4 : 3;
+  const int channels = format == Format::PngAlpha || format == Format::PngOpaqueAlpha ? 4 : 3;
   std::vector<uint8_t> px = Pattern(width, height, channels);
+  if (format == Format::PngOpaqueAlpha)
+    for (size_t i = 3; i < px.size(); i += 4) px[i] = 255;
   switch (format) {
     case Format::Png:
     case Format::PngAlpha:
+    case Format::PngOpaqueAlpha:
       stbi_write_png(path.c_str(), width, height, channels, px.data(), width * channels);
       break;
     case Format::Jpeg: stbi_write_jpg(path.c_str(), width, height, 3, px.data(), 95); break;
@@ -107,18 +110,25 @@ struct FormatCase {
   Format format;
   short quality;
   int tolerance;  // colour difference allowed: blending rounds once more than the reference
+  bool deviceCannotBlend;
+  int alphaBlendCalls;
 };
 
 TEST_F(PrintLabelTest, EachFormatLandsOnePixelPerDotAtTheTopLeft) {
   const FormatCase cases[] = {
-      {Format::Png, 306, 0},
-      {Format::Bmp, 306, 0},
-      {Format::Jpeg, 203, 0},
-      {Format::PngAlpha, 300, 1},
+      {Format::Png, 306, 0, false, 0},
+      {Format::Bmp, 306, 0, false, 0},
+      {Format::Jpeg, 203, 0, false, 0},
+      {Format::PngAlpha, 300, 1, false, 1},
+      // A driver without blending gets the picture composed over white paper.
+      {Format::PngAlpha, 306, 1, true, 1},
+      // An alpha channel that is opaque everywhere is copied, not blended.
+      {Format::PngOpaqueAlpha, 306, 0, false, 0},
   };
   for (const FormatCase& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.format));
+    SCOPED_TRACE(static_cast<int>(c.format) * 10 + c.deviceCannotBlend);
     standin::Reset();
+    if (c.deviceCannotBlend) standin::FailCall("AlphaBlend", ERROR_NOT_SUPPORTED);
     standin::Queue queue = standin::MakeQueue(L"ORVI", c.quality);
     if (c.quality == 300) queue.caps.logPixelsX = queue.caps.logPixelsY = 306;
     standin::InstallQueue(queue);
@@ -140,6 +150,7 @@ TEST_F(PrintLabelTest, EachFormatLandsOnePixelPerDotAtTheTopLeft) {
           ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << page.At(x, y)
                         << " expected " << expected[static_cast<size_t>(y) * width + x];
     for (int x = width; x < page.width; ++x) EXPECT_EQ(page.At(x, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(standin::CallCount("AlphaBlend"), c.alphaBlendCalls);
     EXPECT_EQ(standin::OpenHandleCount(), 0u) << standin::DescribeOpenHandles();
   }
 }
