@@ -23,6 +23,9 @@ cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset sanitize -j2
 
+echo "== libFuzzer on the payload path"
+FUZZ_SECONDS=${FUZZ_SECONDS:-30} bash tests/fuzz/run_fuzz.sh
+
 echo "== 32-bit Windows build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
