@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/win32.h"
+#include "print_service/printing/print_handles.h"
 #include "print_service/printing/widen_name.h"
 #include "settings_store/settings_store.h"
 
@@ -28,21 +29,6 @@ const DataDirectoryTraces kReaderTraces = {
     "GetPrinterResolution: RegCreateKeyEx also failed, error=%d\n",
     "GetPrinterResolution: Fallback to HKCU failed, error=%d\n",
     "GetPrinterResolution: RegCreateKeyEx success, hKey=%p\n",
-};
-
-class PrinterHandle {
- public:
-  PrinterHandle() = default;
-  ~PrinterHandle() {
-    if (handle_ != nullptr) ClosePrinter(handle_);
-  }
-  PrinterHandle(const PrinterHandle&) = delete;
-  PrinterHandle& operator=(const PrinterHandle&) = delete;
-  HANDLE* receive() { return &handle_; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_ = nullptr;
 };
 
 // The queue's default device mode in a locked movable block; empty when
@@ -74,20 +60,6 @@ class DevModeBlock {
  private:
   HGLOBAL block_ = nullptr;
   DEVMODEW* devMode_ = nullptr;
-};
-
-class DeviceContext {
- public:
-  explicit DeviceContext(HDC hdc) : hdc_(hdc) {}
-  ~DeviceContext() {
-    if (hdc_ != nullptr) DeleteDC(hdc_);
-  }
-  DeviceContext(const DeviceContext&) = delete;
-  DeviceContext& operator=(const DeviceContext&) = delete;
-  HDC get() const { return hdc_; }
-
- private:
-  HDC hdc_;
 };
 
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -148,7 +120,7 @@ ResolutionOutcome GetPrinterResolution(const char* printerName) {
   const int customResolution = ReadCustomResolution(printerName);
   std::unique_ptr<WCHAR[]> wideName = WidenName(printerName);
   PrinterHandle printer;
-  if (!OpenPrinterW(wideName.get(), printer.receive(), nullptr)) {
+  if (!OpenPrinterW(wideName.get(), printer.out(), nullptr)) {
     return ResolutionWithoutDevice(customResolution, ResolutionFailure::OpenPrinterFailed);
   }
   // Without a device mode there is neither a print quality to report nor

@@ -58,8 +58,8 @@ void WriteJobsAtExit() {
 }
 
 bool SetUpFromEnvironment() {
-  if (const char* spec = std::getenv("STANDIN_QUEUES")) InstallQueuesFromSpec(spec);
-  if (const char* spec = std::getenv("STANDIN_FAIL")) FailCallsFromSpec(spec);
+  if (const char* list = std::getenv("STANDIN_QUEUES")) InstallQueuesFromList(list);
+  if (const char* list = std::getenv("STANDIN_FAIL")) FailCallsFromList(list);
   if (std::getenv("STANDIN_JOB_DIR")) std::atexit(&WriteJobsAtExit);
   return true;
 }
@@ -67,8 +67,8 @@ const bool set_up = SetUpFromEnvironment();
 
 }  // namespace
 
-bool InstallQueuesFromSpec(const std::string& spec) {
-  std::stringstream in(spec);
+bool InstallQueuesFromList(const std::string& list) {
+  std::stringstream in(list);
   std::string entry;
   bool ok = true;
   while (std::getline(in, entry, ';'))
@@ -76,8 +76,8 @@ bool InstallQueuesFromSpec(const std::string& spec) {
   return ok;
 }
 
-bool FailCallsFromSpec(const std::string& spec) {
-  std::stringstream in(spec);
+bool FailCallsFromList(const std::string& list) {
+  std::stringstream in(list);
   std::string entry;
   bool ok = true;
   while (std::getline(in, entry, ';')) {

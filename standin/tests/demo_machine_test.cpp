@@ -13,7 +13,7 @@ namespace {
 
 TEST(DemoMachine, InstallsQueuesWithDpiAndFlags) {
   standin::Reset();
-  ASSERT_TRUE(standin::InstallQueuesFromSpec("ORVI@306;Office Laser@600+network+offline;;"));
+  ASSERT_TRUE(standin::InstallQueuesFromList("ORVI@306;Office Laser@600+network+offline;;"));
   auto queues = standin::Queues();
   ASSERT_EQ(queues.size(), 2u);
   EXPECT_EQ(queues[0].name, L"ORVI");
@@ -28,17 +28,17 @@ TEST(DemoMachine, InstallsQueuesWithDpiAndFlags) {
 TEST(DemoMachine, RejectsEntriesWithoutAUsableDpi) {
   standin::Reset();
   for (const char* bad : {"ORVI", "@300", "ORVI@0", "ORVI@abc", "ORVI@40000"}) {
-    EXPECT_FALSE(standin::InstallQueuesFromSpec(bad)) << bad;
+    EXPECT_FALSE(standin::InstallQueuesFromList(bad)) << bad;
   }
   EXPECT_TRUE(standin::Queues().empty());
 }
 
 TEST(DemoMachine, FailsTheNamedCallsWithTheirErrors) {
   standin::Reset();
-  EXPECT_TRUE(standin::FailCallsFromSpec("GlobalAlloc=8;"));
+  EXPECT_TRUE(standin::FailCallsFromList("GlobalAlloc=8;"));
   EXPECT_EQ(GlobalAlloc(GHND, 4), nullptr);
   EXPECT_EQ(GetLastError(), 8u);
-  EXPECT_FALSE(standin::FailCallsFromSpec("=5;GlobalLock"));
+  EXPECT_FALSE(standin::FailCallsFromList("=5;GlobalLock"));
   standin::Reset();
 }
 

@@ -13,11 +13,11 @@
 #include <string>
 
 namespace standin {
-// Installs the queues described by `spec` (the STANDIN_QUEUES form).
+// Installs the queues described by `list` (the STANDIN_QUEUES form).
 // Returns false when an entry cannot be read.
-bool InstallQueuesFromSpec(const std::string& spec);
-// Applies the failures described by `spec` (the STANDIN_FAIL form).
-bool FailCallsFromSpec(const std::string& spec);
+bool InstallQueuesFromList(const std::string& list);
+// Applies the failures described by `list` (the STANDIN_FAIL form).
+bool FailCallsFromList(const std::string& list);
 // Writes the recorded jobs into `dir`; returns the number of pages written.
 int WriteJobsTo(const std::string& dir);
 }  // namespace standin
