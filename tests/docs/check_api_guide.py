@@ -80,6 +80,31 @@ def start_service(binary, env_extra):
     raise RuntimeError("service did not start")
 
 
+def shell_examples(markdown):
+    return [b for b in re.findall(r"```sh\n(.*?)```", markdown, re.S) if "curl " in b]
+
+
+def check_shell_example(binary, script):
+    """Runs a curl example against the service in a folder holding a small
+    label.png; every call must get its JSON answer and the label must print."""
+    from PIL import Image
+
+    work = tempfile.mkdtemp(prefix="orvi-docs-sh-")
+    Image.new("L", (24, 12), 0).save(os.path.join(work, "label.png"))
+    proc = start_service(binary, {"STANDIN_JOB_DIR": work})
+    try:
+        out = subprocess.run(["bash", "-c", script], cwd=work, capture_output=True, timeout=30).stdout
+    finally:
+        proc.send_signal(2)  # SIGINT: the service quits and writes its pages
+        proc.wait(10)
+    wanted = [b'"printers":', b'"xDPI":\t306', b'"resultInfo":\t"hahah"']
+    missing = [w for w in wanted if w not in out]
+    page = os.path.join(work, "job1-page1.png")
+    if missing or not os.path.exists(page):
+        return f"missing {missing!r}, page printed: {os.path.exists(page)}; output {out!r}"
+    return ""
+
+
 def main():
     binary, guide = sys.argv[1], sys.argv[2]
     pairs = exchanges(open(guide, encoding="utf-8").read())
@@ -104,6 +129,14 @@ def main():
     if not pairs:
         failed += 1
         print("FAIL - no exchanges found in " + guide)
+    for script in shell_examples(open(guide, encoding="utf-8").read()):
+        problem = check_shell_example(binary, script)
+        if problem:
+            failed += 1
+            print("FAIL - curl example: " + problem)
+        else:
+            passed += 1
+            print("ok   - curl example")
     print(f"docs: {passed} passed, {failed} failed")
     sys.exit(1 if failed else 0)
 
