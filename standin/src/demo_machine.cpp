@@ -61,6 +61,7 @@ bool SetUpFromEnvironment() {
   if (const char* spec = std::getenv("STANDIN_QUEUES")) InstallQueuesFromSpec(spec);
   if (const char* spec = std::getenv("STANDIN_FAIL")) FailCallsFromSpec(spec);
   if (std::getenv("STANDIN_JOB_DIR")) std::atexit(&WriteJobsAtExit);
+  if (const char* limit = std::getenv("STANDIN_JOB_LIMIT")) SetJobLimit(std::strtoul(limit, nullptr, 10));
   return true;
 }
 const bool set_up = SetUpFromEnvironment();
