@@ -34,9 +34,10 @@ std::string PrinterNameFromParams(const httplib::Request& req) {
 }
 
 // Multipart items are read and then dropped: no part carries the image.
-void ReadMultipart(const httplib::ContentReader& content_reader) {
+// False when the body did not arrive whole.
+bool ReadMultipart(const httplib::ContentReader& content_reader) {
   httplib::MultipartFormDataItems files;
-  content_reader(
+  const bool whole = content_reader(
       [&](const httplib::MultipartFormData& file) {
         files.push_back(file);
         return true;
@@ -46,15 +47,23 @@ void ReadMultipart(const httplib::ContentReader& content_reader) {
         return true;
       });
   LogLine("日");
+  return whole;
 }
 
-std::string ReadBody(const httplib::ContentReader& content_reader) {
-  std::string body;
-  content_reader([&](const char* data, size_t length) {
+// False when the body did not arrive whole (the client stalled past the
+// read timeout, closed early or sent a broken chunk).
+bool ReadBody(const httplib::ContentReader& content_reader, std::string& body) {
+  return content_reader([&](const char* data, size_t length) {
     body.append(data, length);
     return true;
   });
-  return body;
+}
+
+// A cut-off body is neither saved nor printed: half an image must not
+// replace the last one, and nothing is printed for a request that failed.
+void RefuseIncompleteBody(httplib::Response& res) {
+  LogLine("PrintImage: the request body did not arrive whole; nothing printed.");
+  res.status = 400;
 }
 
 }  // namespace
@@ -64,12 +73,13 @@ void HandlePrintImage(const httplib::Request& req, httplib::Response& res,
   AddCorsHeaders(res);
   const std::string printName = PrinterNameFromParams(req);
   if (req.is_multipart_form_data()) {
-    ReadMultipart(content_reader);
+    if (!ReadMultipart(content_reader)) return RefuseIncompleteBody(res);
     std::lock_guard<std::mutex> lock(ImageFileMutex());
     LogLine("start print");
     PrintLabelImage(printName);
   } else {
-    const std::string body = ReadBody(content_reader);
+    std::string body;
+    if (!ReadBody(content_reader, body)) return RefuseIncompleteBody(res);
     std::lock_guard<std::mutex> lock(ImageFileMutex());
     SaveImagePayload(body);
     LogLine("start print");

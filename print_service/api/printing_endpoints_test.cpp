@@ -4,6 +4,10 @@
 
 #include <stb_image_write.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -220,6 +224,76 @@ TEST_F(PrintingEndpointsTest, EmptyBodyMultipartAndUnknownQueueAnswerTheSame) {
   EXPECT_EQ(PostJsonLogged("/ovapi/PrintImage?printName=Nope", log, "h," + Base64(SolidPng(9))),
             kPrinted);
   EXPECT_NE(log.find("start print\n" + Cp936("无法打开打印机: ") + "1801\n"), std::string::npos);
+}
+
+// Sends the request and closes the sending side, so the server meets the end
+// of the stream where the body should go on; returns what it sent back.
+std::string SendThenHangUp(int port, const std::string& request) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string answer;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+    shutdown(fd, SHUT_WR);
+    timeval wait{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    char buffer[4096];
+    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return answer;
+}
+
+TEST_F(PrintingEndpointsTest, ABodyCutShortIsNeitherSavedNorPrinted) {
+  standin::InstallQueue(standin::MakeQueue(L"ORVI", 306));
+  PostJson("/ovapi/PrintImage?printName=ORVI", "h," + Base64(SolidPng(7)));
+  const std::string saved = FileBytes();
+  const size_t jobsBefore = standin::Jobs().size();
+  const std::string image = "h," + Base64(SolidPng(200));
+  const std::string head = "POST /ovapi/PrintImage?printName=ORVI HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  struct Case {
+    const char* what;
+    std::string request;
+  };
+  const Case cases[] = {
+      {"half of a declared length",
+       head + "Content-Length: " + std::to_string(image.size()) + "\r\n\r\n" + image.substr(0, image.size() / 2)},
+      {"chunked without its last chunk",
+       head + "Transfer-Encoding: chunked\r\n\r\n10\r\n" + image.substr(0, 16) + "\r\n"},
+      {"multipart cut inside a part",
+       head + "Content-Type: multipart/form-data; boundary=XyZ\r\nContent-Length: 500\r\n\r\n"
+              "--XyZ\r\nContent-Disposition: form-data; name=\"pic\"\r\n\r\nh,QUJD"},
+  };
+  for (const Case& c : cases) {
+    testing::internal::CaptureStdout();
+    const auto answer = ParseRaw(SendThenHangUp(port_, c.request));
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(answer.statusLine, "") << c.what << ": nobody is left to answer";
+    EXPECT_NE(log.find("PrintImage: the request body did not arrive whole; nothing printed.\n"), std::string::npos)
+        << c.what << "\n" << log;
+    EXPECT_EQ(log.find("start print"), std::string::npos) << c.what;
+    EXPECT_EQ(FileBytes(), saved) << c.what;
+    EXPECT_EQ(standin::Jobs().size(), jobsBefore) << c.what;
+  }
+}
+
+// The answer is a 400 (the full server adds its error page to it).
+TEST_F(PrintingEndpointsTest, ABodyThatStallsIsRefusedAfterTheReadTimeout) {
+  server_.set_read_timeout(1, 0);  // the served 5 s would only make the test slow
+  standin::InstallQueue(standin::MakeQueue(L"ORVI", 306));
+  test_support::RawConnection conn(port_);
+  ASSERT_TRUE(conn.connected());
+  testing::internal::CaptureStdout();
+  conn.Send("POST /ovapi/PrintImage HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100\r\n\r\nh,QUJD");
+  const std::string answer = conn.ReadResponse(5000);
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(answer, "HTTP/1.1 400 Bad Request\r\n" + kJsonHeaders.substr(0, kJsonHeaders.find("Connection")) +
+                        "Content-Length: 0\r\nKeep-Alive: timeout=5, max=5\r\n\r\n");
+  EXPECT_EQ(log.find("start print"), std::string::npos) << log;
+  EXPECT_TRUE(standin::Jobs().empty());
 }
 
 TEST_F(PrintingEndpointsTest, ParallelRequestsEachPrintTheirOwnImage) {

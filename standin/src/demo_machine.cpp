@@ -61,6 +61,7 @@ bool SetUpFromEnvironment() {
   if (const char* list = std::getenv("STANDIN_QUEUES")) InstallQueuesFromList(list);
   if (const char* list = std::getenv("STANDIN_FAIL")) FailCallsFromList(list);
   if (std::getenv("STANDIN_JOB_DIR")) std::atexit(&WriteJobsAtExit);
+  if (const char* limit = std::getenv("STANDIN_JOB_LIMIT")) SetJobLimit(std::strtoul(limit, nullptr, 10));
   return true;
 }
 const bool set_up = SetUpFromEnvironment();

@@ -31,16 +31,17 @@ Dc* FindPrinterDc(HDC hdc) {
 }
 
 void RecordPage(Dc& dc) {
-  WithModel([&](Model& m) { m.jobs[static_cast<size_t>(dc.job)].pages.push_back(dc.page); });
+  WithModel([&](Model& m) { standin::spooler_internal::JobAt(m, dc.job).pages.push_back(dc.page); });
   dc.page = standin::Page{};
   dc.inPage = false;
 }
 
 void CloseDocument(Dc& dc, bool aborted) {
   WithModel([&](Model& m) {
-    standin::Job& job = m.jobs[static_cast<size_t>(dc.job)];
+    standin::Job& job = standin::spooler_internal::JobAt(m, dc.job);
     if (aborted) job.aborted = true;
     else job.ended = true;
+    standin::spooler_internal::DropOldJobs(m);
   });
   dc.page = standin::Page{};
   dc.inPage = false;
@@ -115,7 +116,7 @@ HDC WINAPI ResetDCW(HDC hdc, const DEVMODEW* lpdm) {
   }
   dc->devmode = *lpdm;
   if (dc->job >= 0)
-    WithModel([&](Model& m) { m.jobs[static_cast<size_t>(dc->job)].devmode = *lpdm; });
+    WithModel([&](Model& m) { standin::spooler_internal::JobAt(m, dc->job).devmode = *lpdm; });
   return hdc;
 }
 
@@ -134,7 +135,7 @@ int WINAPI StartDocW(HDC hdc, const DOCINFOW* lpdi) {
   job.devmode = dc->devmode;
   dc->job = WithModel([&](Model& m) {
     m.jobs.push_back(job);
-    return static_cast<int>(m.jobs.size() - 1);
+    return static_cast<int>(m.firstJob + m.jobs.size() - 1);
   });
   return dc->job + 1;
 }

@@ -32,6 +32,17 @@ void* Lock() {
 void Unlock(void* token) { static_cast<std::recursive_mutex*>(token)->unlock(); }
 Model& LockedModel(void*) { return model(); }
 
+Job& JobAt(Model& m, int job) { return m.jobs[static_cast<size_t>(job) - m.firstJob]; }
+
+void DropOldJobs(Model& m) {
+  size_t drop = 0;
+  while (m.jobLimit > 0 && m.jobs.size() - drop > m.jobLimit &&
+         (m.jobs[drop].ended || m.jobs[drop].aborted))
+    ++drop;
+  m.jobs.erase(m.jobs.begin(), m.jobs.begin() + static_cast<std::ptrdiff_t>(drop));
+  m.firstJob += drop;
+}
+
 Queue* Find(Model& m, const std::wstring& name) {
   for (Queue& q : m.queues)
     if (q.name == name) return &q;
@@ -115,6 +126,13 @@ bool HasPort(const std::wstring& portName) {
     for (auto& p : m.ports)
       if (p == portName) return true;
     return false;
+  });
+}
+
+void SetJobLimit(size_t limit) {
+  WithModel([&](spooler_internal::Model& m) {
+    m.jobLimit = limit;
+    spooler_internal::DropOldJobs(m);
   });
 }
 

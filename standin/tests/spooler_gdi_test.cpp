@@ -197,6 +197,34 @@ TEST_F(SpoolerGdiTest, AbortedAndAbandonedDocumentsAreMarked) {
   EXPECT_FALSE(jobs[1].ended);
 }
 
+// An open job is never dropped, and job numbers keep counting past the
+// dropped ones, so each DC still closes its own record.
+TEST_F(SpoolerGdiTest, JobLimitKeepsTheLastEndedJobs) {
+  standin::InstallQueue(standin::MakeQueue(L"ORVI"));
+  standin::SetJobLimit(2);
+  DOCINFOW open{sizeof(DOCINFOW), L"open", nullptr, nullptr, 0};
+  DOCINFOW doc{sizeof(DOCINFOW), L"x", nullptr, nullptr, 0};
+  HDC held = CreateDCW(nullptr, L"ORVI", nullptr, nullptr);
+  HDC dc = CreateDCW(nullptr, L"ORVI", nullptr, nullptr);
+  EXPECT_EQ(StartDocW(held, &open), 1);
+  for (int job = 2; job <= 4; ++job) {
+    EXPECT_EQ(StartDocW(dc, &doc), job);
+    EXPECT_GT(EndDoc(dc), 0);
+  }
+  EXPECT_EQ(standin::Jobs().size(), 4u) << "the open first job holds the older ones";
+  EXPECT_GT(EndDoc(held), 0);
+  auto jobs = standin::Jobs();
+  ASSERT_EQ(jobs.size(), 2u);
+  EXPECT_EQ(jobs[0].docName, L"x");
+  EXPECT_TRUE(jobs[1].ended);
+  EXPECT_EQ(StartDocW(dc, &doc), 5);
+  EXPECT_GT(AbortDoc(dc), 0);
+  EXPECT_EQ(standin::Jobs().size(), 2u);
+  EXPECT_TRUE(standin::Jobs()[1].aborted);
+  EXPECT_TRUE(DeleteDC(held));
+  EXPECT_TRUE(DeleteDC(dc));
+}
+
 TEST_F(SpoolerGdiTest, CommonDocumentsFolderAndWideOpenOnTheMappedDrive) {
   WCHAR path[MAX_PATH] = {};
   ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_DOCUMENTS, nullptr, SHGFP_TYPE_CURRENT, path),

@@ -23,7 +23,9 @@ std::string Encode(const uint8_t* data, size_t size) {
     out += alphabet[(v >> 12) & 63];
     out += i + 1 < size ? alphabet[(v >> 6) & 63] : '=';
     out += i + 2 < size ? alphabet[v & 63] : '=';
-    if (i % 57 == 54) out += "\r\n";  // line breaks between groups, as MIME writes them
+    // Line breaks between groups, as MIME writes them; none after the last
+    // group, where a break after "=" padding would be read out of step.
+    if (i % 57 == 54 && i + 3 < size) out += "\r\n";
   }
   return out;
 }

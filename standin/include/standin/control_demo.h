@@ -8,6 +8,8 @@
 //                  "CallName=error", e.g. "CreateDCW=1801".
 // STANDIN_JOB_DIR  at exit, every recorded page is written there as
 //                  job<N>-page<M>.png, with job<N>.txt naming queue and document.
+// STANDIN_JOB_LIMIT  keep only the last N ended jobs in memory (and so in
+//                  STANDIN_JOB_DIR), for long runs under load.
 #pragma once
 
 #include <string>

@@ -66,6 +66,10 @@ struct Job {
   bool aborted = false;  // AbortDoc called
 };
 std::vector<Job> Jobs();
+// Keeps at most `limit` jobs in the record (0, the default: all of them):
+// when a job ends, the oldest ended jobs beyond the limit are dropped, so
+// a long-running demonstration machine does not grow without bound.
+void SetJobLimit(size_t limit);
 
 // Internal to the stand-in: the model's lock and live data, for the spooler
 // and GDI implementation files.
@@ -75,6 +79,8 @@ struct Model {
   std::vector<std::wstring> drivers;
   std::vector<std::wstring> ports;
   std::vector<Job> jobs;
+  size_t firstJob = 0;  // the job number (from 0) of jobs[0]
+  size_t jobLimit = 0;
   std::map<HANDLE, std::wstring> printerHandles;  // open printer -> queue name
 };
 // Runs `fn` with the model locked.
@@ -84,6 +90,10 @@ Model& LockedModel(void* lockToken);
 void* Lock();
 void Unlock(void* token);
 Queue* Find(Model& m, const std::wstring& name);
+// The job of that number (as StartDocW hands out, less one).
+Job& JobAt(Model& m, int job);
+// Applies the job limit: drops the oldest ended jobs beyond it.
+void DropOldJobs(Model& m);
 }  // namespace spooler_internal
 
 }  // namespace standin
