@@ -39,6 +39,8 @@ packages=(
   xvfb xdotool
   # browser check
   chromium fonts-wqy-zenhei
+  # benchmarks (scripts/bench): the OpenSSL decoder baseline and the HTTP load generator
+  libssl-dev wrk
 )
 # Node.js may come from elsewhere on the machine; Debian's only when absent.
 command -v node >/dev/null || packages+=(nodejs)
