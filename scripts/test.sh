@@ -23,8 +23,10 @@ cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset sanitize -j2
 
-echo "== libFuzzer on the payload path"
-FUZZ_SECONDS=${FUZZ_SECONDS:-30} bash tests/fuzz/run_fuzz.sh
+echo "== libFuzzer on the payload path and the request handlers (fixed seed: repeatable)"
+export FUZZ_SECONDS=${FUZZ_SECONDS:-20} FUZZ_SEED=${FUZZ_SEED:-1}
+bash tests/fuzz/run_fuzz.sh payload
+bash tests/fuzz/run_fuzz.sh request
 
 echo "== 32-bit Windows build"
 cmake --preset win32 >/dev/null
