@@ -37,10 +37,10 @@ struct GroupTables {
       third[c] = v << 6;
       fourth[c] = v;
     }
-    first['\r'] |= kSlow;
-    first['\n'] |= kSlow;
-    third['='] |= kSlow;
-    fourth['='] |= kSlow;
+    first[static_cast<unsigned char>('\r')] |= kSlow;
+    first[static_cast<unsigned char>('\n')] |= kSlow;
+    third[static_cast<unsigned char>('=')] |= kSlow;
+    fourth[static_cast<unsigned char>('=')] |= kSlow;
   }
 };
 constexpr GroupTables Tables;
