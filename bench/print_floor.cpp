@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s IMAGE_FILE RUNS\n", argv[0]);
     return 2;
   }
-  standin::InstallQueuesFromSpec("ORVI@306");
+  standin::InstallQueuesFromList("ORVI@306");
   const std::filesystem::path target = standin::MapPath(std::string("C:\\bench\\label.img"));
   std::filesystem::create_directories(target.parent_path());
   std::filesystem::copy_file(argv[1], target, std::filesystem::copy_options::overwrite_existing);

@@ -23,7 +23,7 @@ namespace {
 
 int StartServer() {
   standin::Reset();
-  standin::InstallQueuesFromSpec("ORVI@306;Q52 Label Printer@203;Office@600+network");
+  standin::InstallQueuesFromList("ORVI@306;Q52 Label Printer@203;Office@600+network");
   standin::SetJobLimit(4);  // the record of printed jobs would otherwise grow with every input
   auto* server = new httplib::Server;  // lives until the process ends, as its thread does
   orvi::SetUpServer(*server);

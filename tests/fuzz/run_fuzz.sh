@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds a libFuzzer target with clang and runs it briefly (FUZZ_SECONDS,
-# default 30; FUZZ_SEED fixes the random seed, so a run can be repeated).
+# default 30; FUZZ_SEED fixes where the random inputs start, so a run can
+# be repeated).
 # Any crash, leak or sanitizer report fails.
 #   run_fuzz.sh           the PrintImage body path (payload_fuzz)
 #   run_fuzz.sh request   raw HTTP requests through the server (request_fuzz)

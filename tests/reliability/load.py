@@ -66,8 +66,8 @@ def check(kind, answer, expect_body, expect_status=200):
     return True, ""
 
 
-def worker(seed, stop_at, expect, tally):
-    rnd = random.Random(seed)
+def worker(number, stop_at, expect, tally):
+    rnd = random.Random(number)
     sock = None
     while time.monotonic() < stop_at:
         pick = rnd.random()
