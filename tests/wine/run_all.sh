@@ -22,5 +22,5 @@ for t in "$here"/test_*.sh; do
     [ -z "$line" ] && failed=$((failed + 1))
   fi
 done
-echo "wine checks: $passed passed, $failed failed"
+echo "wine: $passed passed, $failed failed"
 exit $status
