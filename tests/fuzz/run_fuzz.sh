@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Builds a libFuzzer target with clang and runs it briefly (FUZZ_SECONDS,
-# default 30; FUZZ_SEED fixes where the random inputs start, so a run can
-# be repeated).
+# default 30).
 # Any crash, leak or sanitizer report fails.
 #   run_fuzz.sh           the PrintImage body path (payload_fuzz)
 #   run_fuzz.sh request   raw HTTP requests through the server (request_fuzz)
@@ -39,5 +38,5 @@ case $target in
 esac
 
 STANDIN_DRIVE_ROOT="$PWD/$work/drive" "build/fuzz/tests/fuzz/${target}_fuzz" \
-  -max_total_time="${FUZZ_SECONDS:-30}" ${FUZZ_SEED:+-seed=$FUZZ_SEED} -max_len=$max_len -timeout=30 -close_fd_mask=1 \
+  -max_total_time="${FUZZ_SECONDS:-30}" -max_len=$max_len -timeout=30 -close_fd_mask=1 \
   -artifact_prefix="$work/" "$work/corpus"
