@@ -202,22 +202,30 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
   return OpenOnDrive(*located, dwDesiredAccess, dwCreationDisposition);
 }
 
+// The open file behind `handle` when it was opened with `access`; else
+// null with the thread's last error set, as WriteFile and ReadFile report.
+static OpenFile* OpenForAccess(Files& f, HANDLE handle, DWORD access) {
+  auto it = f.open.find(handle);
+  if (it == f.open.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (!(it->second.access & (access | GENERIC_ALL))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  return &it->second;
+}
+
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                       LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED) {
   STANDIN_ENTER("WriteFile", FALSE);
   if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
   Files& f = files();
   std::lock_guard<std::mutex> lock(f.mutex);
-  auto it = f.open.find(hFile);
-  if (it == f.open.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  OpenFile& of = it->second;
-  if (!(of.access & (GENERIC_WRITE | GENERIC_ALL))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
+  OpenFile* found = OpenForAccess(f, hFile, GENERIC_WRITE);
+  if (found == nullptr) return FALSE;
+  OpenFile& of = *found;
   size_t written = nNumberOfBytesToWrite;
   if (of.file) {
     std::fseek(of.file, of.position, SEEK_SET);
@@ -235,16 +243,9 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, 
   if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
   Files& f = files();
   std::lock_guard<std::mutex> lock(f.mutex);
-  auto it = f.open.find(hFile);
-  if (it == f.open.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  OpenFile& of = it->second;
-  if (!(of.access & (GENERIC_READ | GENERIC_ALL))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
+  OpenFile* found = OpenForAccess(f, hFile, GENERIC_READ);
+  if (found == nullptr) return FALSE;
+  OpenFile& of = *found;
   size_t got = 0;
   if (of.file) {
     std::fseek(of.file, of.position, SEEK_SET);
