@@ -12,12 +12,20 @@ unset DISPLAY
 failures=0
 checks=0
 
-# Creates the prefix once; later runs reuse it.
+# Creates the prefix once; later runs reuse it. Fails when Wine cannot.
 wine_prefix_ready() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+  [ -f "$WINEPREFIX/system.reg" ]
+}
+
+# Ends the script when the program under test is not built or Wine cannot
+# make its prefix; those are failures of the set-up, not of the program.
+require_exe_and_prefix() {  # require_exe_and_prefix EXE
+  [ -f "$1" ] || { echo "FAIL - $1 is missing (build the win32 or win64 preset)"; exit 1; }
+  wine_prefix_ready || { echo "FAIL - Wine could not create its prefix"; exit 1; }
 }
 
 # False where Wine's 32-bit loader cannot run (a kernel without 32-bit ELF

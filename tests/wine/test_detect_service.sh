@@ -24,13 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-[ -f "$EXE" ] || { echo "FAIL - $EXE is missing (build the win32 or win64 preset)"; exit 1; }
-
-wine_prefix_ready
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "FAIL - Wine could not create its prefix"
-  exit 1
-fi
+require_exe_and_prefix "$EXE"
 cups_ready "$QUEUE"
 mkdir -p "$INSTALL_DIR"
 cp "$EXE" "$INSTALL_DIR/"

@@ -11,13 +11,7 @@ EXE=$WIN_BUILD/print_service/ORVIPrintService.exe
 DATA_DIR=$WINEPREFIX/drive_c/ProgramData/ORVI
 LOG=$(mktemp)
 
-[ -f "$EXE" ] || { echo "FAIL - $EXE is missing (build the win32 or win64 preset)"; exit 1; }
-
-wine_prefix_ready
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "FAIL - Wine could not create its prefix"
-  exit 1
-fi
+require_exe_and_prefix "$EXE"
 cups_ready "$QUEUE"
 wine reg delete 'HKLM\Software\ORVI' /f /reg:32 >/dev/null 2>&1
 wine reg delete 'HKLM\Software\ORVI' /f /reg:64 >/dev/null 2>&1
