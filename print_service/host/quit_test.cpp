@@ -51,11 +51,14 @@ class QuitTest : public ::testing::Test {
     if (lock_ >= 0) close(lock_);
   }
 
-  void Start() {
+  // Without a drive of the test's own, the program's stand-in makes one up
+  // in the temporary directory.
+  void Start(bool ownDrive = true) {
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    for (char** e = environ; *e; ++e)
+      if (std::string(*e).rfind("STANDIN_DRIVE_ROOT=", 0) != 0) env.emplace_back(*e);
     env.push_back("STANDIN_SHELL_LOG=" + (dir_ / "shell.log").string());
-    env.push_back("STANDIN_DRIVE_ROOT=" + (dir_ / "drive").string());
+    if (ownDrive) env.push_back("STANDIN_DRIVE_ROOT=" + (dir_ / "drive").string());
     std::vector<char*> envp;
     for (auto& s : env) envp.push_back(s.data());
     envp.push_back(nullptr);
@@ -138,6 +141,21 @@ TEST_F(QuitTest, QuitsWhileARequestIsInProgress) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   EXPECT_EQ(ShellLog(), kIconAdded + kIconDeleted);
   EXPECT_TRUE(held.ClosedByServer(1000));
+}
+
+TEST_F(QuitTest, TheDriveTheStandInMadeUpGoesWithTheProgram) {
+  Start(/*ownDrive=*/false);
+  const fs::path drive = fs::temp_directory_path() / ("standin-drive-" + std::to_string(pid_));
+  const std::string body = "data:image/png;base64,AAAA";
+  std::string answer = test_support::RawExchange(
+      kPort, "POST /ovapi/PrintImage?printName=ORVI HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+             "Content-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
+             "\r\nConnection: close\r\n\r\n" + body);
+  EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << answer;
+  EXPECT_TRUE(fs::exists(drive)) << "the saved image should be under " << drive;
+  kill(pid_, SIGTERM);
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(3)), 0);
+  EXPECT_FALSE(fs::exists(drive));
 }
 
 }  // namespace

@@ -67,6 +67,19 @@ std::filesystem::path& root_override() {
   return *p;
 }
 
+// A drive the stand-in made up for itself goes when the process ends, or
+// every test process would leave one behind in the temporary directory.
+void RemoveAtExit(const std::filesystem::path& root) {
+  struct Remover {
+    std::filesystem::path root;
+    ~Remover() {
+      std::error_code ec;
+      std::filesystem::remove_all(root, ec);
+    }
+  };
+  static Remover remover{root};
+}
+
 }  // namespace
 
 bool RegisterResetHook(ResetHook hook) {
@@ -193,6 +206,7 @@ std::filesystem::path DriveRoot() {
     } else {
       p = std::filesystem::temp_directory_path() /
           ("standin-drive-" + std::to_string(getpid()));
+      RemoveAtExit(p);
     }
     std::error_code ec;
     std::filesystem::create_directories(p / "C", ec);
