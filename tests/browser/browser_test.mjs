@@ -4,7 +4,7 @@
 // writes it at exit) must hold the label the page drew, one pixel per dot.
 import { spawn, execFileSync } from "node:child_process";
 import { createServer } from "node:http";
-import { mkdtempSync, readFileSync, existsSync, writeFileSync } from "node:fs";
+import { mkdtempSync, readFileSync, existsSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join, dirname, extname } from "node:path";
 import { fileURLToPath } from "node:url";
@@ -141,5 +141,7 @@ if (existsSync(pagePng)) {
 } else {
   check("the printed page was recorded", false, "no " + pagePng + "\nservice log:\n" + serviceLog);
 }
+if (failed === 0) rmSync(work, { recursive: true, force: true });
+else console.log(`the drawn label and the printed page stay in ${work}`);
 console.log(`browser: ${passed} passed, ${failed} failed`);
 process.exit(failed === 0 ? 0 : 1);

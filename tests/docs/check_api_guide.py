@@ -107,6 +107,15 @@ def check_shell_example(binary, script):
 
 def main():
     binary, guide = sys.argv[1], sys.argv[2]
+    # Every folder of this run (the services' drives, the curl example's
+    # work) goes under one that is removed at the end.
+    with tempfile.TemporaryDirectory(prefix="orvi-docs-") as top:
+        tempfile.tempdir = top
+        failed = check_guide(binary, guide)
+    sys.exit(1 if failed else 0)
+
+
+def check_guide(binary, guide):
     pairs = exchanges(open(guide, encoding="utf-8").read())
     passed = failed = 0
     for request_text, answer_text, env in pairs:
@@ -138,7 +147,7 @@ def main():
             passed += 1
             print("ok   - curl example")
     print(f"docs: {passed} passed, {failed} failed")
-    sys.exit(1 if failed else 0)
+    return failed
 
 
 if __name__ == "__main__":
