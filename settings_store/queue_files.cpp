@@ -1,6 +1,6 @@
 // The per-queue file names: "<data directory>\<queue name>.ini" and ".bin".
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "settings_store/settings_store.h"
 
@@ -17,9 +17,9 @@ QueueFilePath FormQueueFilePath(const char* dataDirectory, const char* printerNa
   out[0] = '\0';
   if (!IsPlainFileName(printerName)) return QueueFilePath::NotAPlainName;
   const char* extension = kind == QueueFile::Settings ? ".ini" : ".bin";
-  size_t length = std::strlen(dataDirectory) + 1 + std::strlen(printerName) + std::strlen(extension);
-  if (length > kPathBufferSize - 1) return QueueFilePath::TooLong;
-  std::snprintf(out, sizeof out, "%s\\%s%s", dataDirectory, printerName, extension);
+  const std::string path = std::string(dataDirectory) + "\\" + printerName + extension;
+  if (path.size() > kPathBufferSize - 1) return QueueFilePath::TooLong;
+  std::memcpy(out, path.c_str(), path.size() + 1);
   return QueueFilePath::Formed;
 }
 
