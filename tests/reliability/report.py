@@ -23,7 +23,7 @@ def read(name, default=""):
 
 
 def cpu_model():
-    for line in read("/proc/cpuinfo").splitlines() if False else open("/proc/cpuinfo"):
+    for line in open("/proc/cpuinfo"):
         if line.startswith("model name"):
             return line.split(":", 1)[1].strip()
     return "unknown"
@@ -164,8 +164,8 @@ w()
 w("## Machine and run")
 w()
 w("- Date: %s" % datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"))
-w("- Machine: %s, %s, %d hardware threads (shared with other work), %s memory" % (
-    platform.platform(), cpu_model(), os.cpu_count(), mem_total()))
+w("- Machine: %s, %s, %d hardware threads, %s memory; load average when the run began: %s" % (
+    platform.platform(), cpu_model(), os.cpu_count(), mem_total(), read("loadavg", "unknown").strip()))
 w("- Command: `scripts/reliability --seconds %s --lsan-seconds %s --fuzz-seconds %s --connections %s`"
   % (soak_s, lsan_s, fuzz_s, conns))
 w("- Service: the native `ORVIPrintService` (and the `sanitize` build of it) with the demonstration queues "
@@ -182,7 +182,9 @@ w("Each connection sends, at random and keep-alive, `GetPrinters` with one of fo
   "before the load are the expected bodies (checked: 4 and 3 queues, 306/203/300 dpi); every answer must "
   "have its status, the CORS headers and exactly the expected body. Every print answered must appear in "
   "the service log as started and completed. VmRSS, threads (`/proc/PID/task`) and descriptors "
-  "(`/proc/PID/fd`) are sampled throughout; the first fifth of the run is the warm-up.")
+  "(`/proc/PID/fd`) are sampled throughout; the first fifth of the run is the warm-up. The rate, about "
+  "300 requests per second, is set by the delayed acknowledgements of keep-alive connections described "
+  "in `docs/PERFORMANCE.md`, not by the service's work.")
 w()
 w("### Native build")
 w()
