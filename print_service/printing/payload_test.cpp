@@ -12,6 +12,7 @@
 #include "print_service/printing/temp_image_file.h"
 #include "standin/control.h"
 #include "standin/control_shell_folders.h"
+#include "support/base64_reference.h"
 
 namespace {
 
@@ -69,46 +70,6 @@ TEST(Base64Decode, NeverReadsPastTheGivenLength) {
   EXPECT_EQ(orvi::Base64Decode(text, 3), "AB");
 }
 
-// The decoder as first written, one byte appended at a time: the behaviour
-// any faster decoder must keep for every input.
-std::string ByteAtATimeDecode(const std::string& text) {
-  const auto value = [](unsigned char c) -> int {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return 0;
-  };
-  std::string bytes;
-  const size_t length = text.size();
-  size_t pos = 0;
-  for (size_t i = 0; i < length;) {
-    if (text[pos] == '\r' || text[pos] == '\n') {
-      ++pos;
-      ++i;
-      continue;
-    }
-    const size_t left = length - pos;
-    if (left < 2) break;
-    int v = (value(text[pos]) << 18) + (value(text[pos + 1]) << 12);
-    bytes += static_cast<char>((v >> 16) & 0xFF);
-    pos += 2;
-    if (left > 2 && text[pos] != '=') {
-      v += value(text[pos]) << 6;
-      bytes += static_cast<char>((v >> 8) & 0xFF);
-      ++pos;
-      if (left > 3 && text[pos] != '=') {
-        v += value(text[pos]);
-        bytes += static_cast<char>(v & 0xFF);
-        ++pos;
-      }
-    }
-    i += 4;
-  }
-  return bytes;
-}
-
 TEST(Base64Decode, SameBytesAsTheByteAtATimeDecoderOnRandomText) {
   // Mostly alphabet, with the characters that leave the fast path
   // ("=", CR, LF) and bytes outside the alphabet, at every length up to 64.
@@ -120,7 +81,7 @@ TEST(Base64Decode, SameBytesAsTheByteAtATimeDecoderOnRandomText) {
     const unsigned rareChance = 1 + random() % 8;  // in 16
     for (char& c : text)
       c = random() % 16 < rareChance ? rare[random() % rare.size()] : common[random() % common.size()];
-    ASSERT_EQ(orvi::Base64Decode(text.data(), text.size()), ByteAtATimeDecode(text))
+    ASSERT_EQ(orvi::Base64Decode(text.data(), text.size()), test_support::ByteAtATimeDecode(text))
         << testing::PrintToString(text);
   }
 }
