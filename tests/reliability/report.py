@@ -218,7 +218,8 @@ w()
 gtest_section("endpoint.txt")
 w("## 3. Fuzzing")
 w()
-w("`tests/fuzz/run_fuzz.sh payload` fuzzes the PrintImage body path (split, decode, save); "
+w("`tests/fuzz/run_fuzz.sh payload` fuzzes the PrintImage body path (split, decode, save) and fails when "
+  "`Base64Decode` gives other bytes than the byte-at-a-time reference decoder for any piece; "
   "`tests/fuzz/run_fuzz.sh request` sends raw request bytes to a server carrying the whole route table "
   "(the library's request parsing, routing, the three endpoints and the print job), one connection per "
   "input, and fails when the server keeps a connection past its time limits. Both run with "
