@@ -6,6 +6,7 @@
 // drivers cannot), the picture is composed over white paper and copied.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +27,12 @@ struct DecodedImage {
 // name). False when the file is missing, empty or not an image. One
 // implementation per platform.
 bool DecodeImageFile(const WCHAR* path, DecodedImage& out);
+
+// True when the first bytes are those of a PNG, JPEG, BMP or GIF file. A
+// decoder that reads more formats than the platform's (stb_image also reads
+// TGA, PSD, PNM and others, and takes truncated ones of those whole) must
+// refuse the rest, as the platform's decoder does.
+bool IsSupportedImageFormat(const uint8_t* head, size_t size);
 
 class CImage {
  public:

@@ -13,6 +13,12 @@ namespace orvi {
 bool DecodeImageFile(const WCHAR* path, DecodedImage& out) {
   FILE* file = _wfopen(path, L"rb");
   if (file == nullptr) return false;
+  uint8_t head[8] = {};
+  const size_t headSize = std::fread(head, 1, sizeof head, file);
+  if (!IsSupportedImageFormat(head, headSize) || std::fseek(file, 0, SEEK_SET) != 0) {
+    std::fclose(file);
+    return false;
+  }
   int width = 0, height = 0, channels = 0;
   stbi_uc* rgba = stbi_load_from_file(file, &width, &height, &channels, 4);
   std::fclose(file);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "print_service/printing/image.h"
 #include "print_service/printing/print_label.h"
 #include "standin/control.h"
 #include "standin/control_spooler.h"
@@ -236,11 +237,33 @@ TEST_F(PrintLabelTest, NoImageToPrintEndsBeforeTheDocument) {
   const std::string noImage = kCaps306 + "Could not load the image tempOV.JPG; nothing printed.\n";
   EXPECT_EQ(Print("ORVI"), noImage);  // no file yet
   std::filesystem::create_directories(ImageFile().parent_path());
-  for (const char* content : {"", "ABC not an image"}) {
+  // Formats the platform's decoder does not read are refused on every
+  // machine, among them a few bytes of PNM that would stand for a 15000 x
+  // 15000 picture and a whole, valid TGA.
+  const std::string tga = std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\0", 18) + std::string(12, '\x40');
+  for (const std::string& content : {std::string(), std::string("ABC not an image"),
+                                     std::string("P5\n15000 15000\n255\n\x01\x02"), tga}) {
     std::ofstream(ImageFile(), std::ios::binary) << content;
-    EXPECT_EQ(Print("ORVI"), noImage);
+    EXPECT_EQ(Print("ORVI"), noImage) << testing::PrintToString(content);
   }
   EXPECT_EQ(standin::CallCount("StartDocW"), 0);
+}
+
+TEST(ImageFormat, OnlyThePlatformDecodersFormatsAreTaken) {
+  const struct {
+    std::string head;
+    bool taken;
+  } cases[] = {
+      {"\x89PNG\r\n\x1a\n", true},  {"\xff\xd8\xff\xe0", true}, {"BM6\0", true},
+      {"GIF87a", true},              {"GIF89a", true},           {"\x89PNG\r\n\x1a", false},
+      {"\xff\xd8", false},           {"B", false},               {"GIF88a", false},
+      {"P5\n4 4", false},            {"8BPS", false},            {"#?RADIANCE", false},
+      {"", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(orvi::IsSupportedImageFormat(reinterpret_cast<const uint8_t*>(c.head.data()), c.head.size()),
+              c.taken)
+        << testing::PrintToString(c.head);
 }
 
 TEST_F(PrintLabelTest, ImageTooLongForThePaperFieldIsNotPrinted) {
