@@ -10,7 +10,6 @@
 #include <httplib.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -37,24 +36,26 @@ int StartServer() {
   return port;
 }
 
-// Thousands of connections a second run through the loopback's ports and
-// the sockets each closed connection leaves in TIME_WAIT, so a connect can
-// fail now and then on the client's side. Only a server that stays
-// unreachable for seconds is a finding.
+// libFuzzer's time-out check interrupts the main thread with a signal every
+// few seconds, so any of the calls below can fail with EINTR. Each is then
+// made again: a receive that gave up early would let the next input start
+// while the server still handles this one.
 int Connect(int port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  for (int attempt = 0; attempt < 50; ++attempt) {
+  for (;;) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) std::abort();
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
-    std::fprintf(stderr, "connect: %s; trying again\n", std::strerror(errno));
+    const int error = errno;
     close(fd);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (error != EINTR) {
+      std::fprintf(stderr, "connect: %s\n", std::strerror(error));
+      std::abort();
+    }
   }
-  std::abort();
 }
 
 void SendAndDrain(int port, const uint8_t* data, size_t size) {
@@ -62,6 +63,7 @@ void SendAndDrain(int port, const uint8_t* data, size_t size) {
   size_t sent = 0;
   while (sent < size) {
     const ssize_t n = send(fd, data + sent, size - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // the server may refuse early and close
     sent += static_cast<size_t>(n);
   }
@@ -74,8 +76,9 @@ void SendAndDrain(int port, const uint8_t* data, size_t size) {
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
   char buffer[4096];
   ssize_t n;
-  while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-  }
+  do {
+    n = recv(fd, buffer, sizeof buffer, 0);
+  } while (n > 0 || (n < 0 && errno == EINTR));
   // A reset is a normal end (the server closed with bytes unread); a time-out
   // means the server kept the connection past every limit it has.
   if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) std::abort();

@@ -248,9 +248,10 @@ w("- The request fuzzer found that the native build's image decoder (stb_image, 
   "`PrintLabelTest.NoImageToPrintEndsBeforeTheDocument`). A BMP header can still stand for such a "
   "picture (BMP is a platform format): about 10 s and 1.8 GB on the native build, so the request fuzzer "
   "allows 120 s per connection and 8 GB.")
-w("- The request fuzzer's client gave up once when a loopback connect failed after some 70,000 "
-  "connections in 30 s; it now tries again for up to 5 s and logs the error, so only a server that stays "
-  "unreachable is a finding.")
+w("- The request fuzzer's own client did not retry calls that libFuzzer's time-out signal interrupts "
+  "(EINTR): one run stopped on an interrupted connect, and an interrupted receive let the next input start "
+  "while the server still handled the last, so two large pictures were decoded at once. It now makes "
+  "such calls again.")
 w("- The stand-in's job record grew without bound under load: `STANDIN_JOB_LIMIT` / "
   "`standin::SetJobLimit` (test: `SpoolerGdiTest.JobLimitKeepsTheLastEndedJobs`).")
 w()
