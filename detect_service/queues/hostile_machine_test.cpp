@@ -17,11 +17,11 @@
 #include "standin/control_registry.h"
 #include "standin/control_setupapi.h"
 #include "standin/control_spooler.h"
+#include "support/installed_machine.h"
 
 namespace {
 
 const std::wstring kDriver = L"ORVI Label Driver";
-const char kInstallKey[] = "HKLM\\SOFTWARE\\USB Printer Service ORVI";
 
 std::string LabelPath(const std::string& serial) {
   return "\\\\?\\usb#vid_8888&pid_0026&mi_02#7&2f0c1a&0&" + serial + "#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
@@ -49,12 +49,7 @@ class HostileMachineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     standin::Reset();
-    std::filesystem::create_directories(standin::MapPath(std::string("C:\\ProgramData")));
-    standin::SetRegistryString(kInstallKey, "PrinterName", "ORVI");
-    standin::SetRegistryString(kInstallKey, "DriverName", "ORVI Label Driver");
-    standin::SetRegistryString(kInstallKey, "PrinterPort", "USB001");
-    standin::InstallDriver(kDriver);
-    standin::InstallPort(L"USB001");
+    test_support::InstallOrviPrinterSetup();
   }
   void TearDown() override { EXPECT_EQ(standin::OpenHandleCount(), 0u) << standin::DescribeOpenHandles(); }
 

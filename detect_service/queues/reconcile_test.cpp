@@ -21,6 +21,7 @@
 #include "standin/control_registry.h"
 #include "standin/control_setupapi.h"
 #include "standin/control_spooler.h"
+#include "support/installed_machine.h"
 
 namespace {
 
@@ -81,13 +82,8 @@ std::vector<unsigned char> Block(const Attached& a) {
 }
 
 void Install(const Row& row) {
-  std::filesystem::create_directories(standin::MapPath(std::string("C:\\ProgramData")));
-  standin::SetRegistryString("HKLM\\SOFTWARE\\USB Printer Service ORVI", "PrinterName", "ORVI");
-  standin::SetRegistryString("HKLM\\SOFTWARE\\USB Printer Service ORVI", "DriverName", "ORVI Label Driver");
-  standin::SetRegistryString("HKLM\\SOFTWARE\\USB Printer Service ORVI", "PrinterPort", "USB001");
-  standin::InstallDriver(kDriver);
+  test_support::InstallOrviPrinterSetup();
   standin::InstallDriver(L"Office Driver");
-  standin::InstallPort(L"USB001");
   for (DWORD i = 0; i < 12; ++i)  // other USB printers fill the indexes that rows leave free
     standin::AttachUsbPrintInterface(i, "\\\\?\\usb#vid_04b8&pid_0202#" + std::to_string(i) + "#{x}");
   for (const Attached& a : row.attached) {

@@ -21,6 +21,7 @@
 #include "standin/control_setupapi.h"
 #include "standin/control_spooler.h"
 #include "support/test_support.h"
+#include "support/installed_machine.h"
 
 namespace {
 
@@ -100,12 +101,7 @@ class ServiceHostTest : public ::testing::Test {
     }
     orvi::SetTraceSink(&Sink);
     std::strcpy(szServiceName, "USB Printer Service ORVI");
-    std::filesystem::create_directories(standin::MapPath(std::string("C:\\ProgramData")));
-    standin::SetRegistryString("HKLM\\SOFTWARE\\USB Printer Service ORVI", "PrinterName", "ORVI");
-    standin::SetRegistryString("HKLM\\SOFTWARE\\USB Printer Service ORVI", "DriverName", "ORVI Label Driver");
-    standin::SetRegistryString("HKLM\\SOFTWARE\\USB Printer Service ORVI", "PrinterPort", "USB001");
-    standin::InstallDriver(kDriver);
-    standin::InstallPort(L"USB001");
+    test_support::InstallOrviPrinterSetup();
     standin::SetServiceStart(standin::ServiceStart::FromScm);
   }
   void TearDown() override {

@@ -18,6 +18,7 @@
 #include "standin/control_setupapi.h"
 #include "standin/control_spooler.h"
 #include "support/raw_http.h"
+#include "support/installed_machine.h"
 
 namespace {
 
@@ -61,13 +62,8 @@ class DetectToPrintTest : public ::testing::Test {
  protected:
   void SetUp() override {
     standin::Reset();
-    std::filesystem::create_directories(standin::MapPath(std::string("C:\\ProgramData")));
     std::strcpy(szServiceName, "USB Printer Service ORVI");
-    standin::SetRegistryString("HKLM\\SOFTWARE\\USB Printer Service ORVI", "PrinterName", "ORVI");
-    standin::SetRegistryString("HKLM\\SOFTWARE\\USB Printer Service ORVI", "DriverName", "ORVI Label Driver");
-    standin::SetRegistryString("HKLM\\SOFTWARE\\USB Printer Service ORVI", "PrinterPort", "USB001");
-    standin::InstallDriver(L"ORVI Label Driver");
-    standin::InstallPort(L"USB001");
+    test_support::InstallOrviPrinterSetup();
     standin::SetServiceStart(standin::ServiceStart::FromScm);
     service_ = std::thread(MyMain);
     ASSERT_TRUE(standin::WaitForServiceState(SERVICE_RUNNING));
